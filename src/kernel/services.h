@@ -1,0 +1,47 @@
+// Kernel services every subsystem uses: the fatal error, the in-memory log
+// and the millisecond clock. The reporter and the clock are replaceable so
+// tests, the headless mode and the platform layer can supply their own.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Formats the message (at most 799 characters kept), hands it to the fatal
+// reporter and ends the process with exit status 1. A reporter may throw
+// instead of returning (tests do), in which case the exception propagates.
+[[noreturn]] void FatalError(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Receives the formatted message of a fatal error. The default writes
+// "Fatal error: <message>" to standard error.
+using FatalReporter = void (*)(const char* message);
+FatalReporter SetFatalReporter(FatalReporter reporter);  // returns the previous one
+
+// Appends one line to the in-memory log. A trailing line feed becomes CR LF;
+// a line without one gets CR LF appended.
+void Log(const char* format, ...) __attribute__((format(printf, 1, 2)));
+const std::string& LogText();
+void ClearLog();
+// When set, every log line is also written to standard error as it is logged.
+void SetLogEcho(bool echo);
+
+// Source of Milliseconds(). The default counts real milliseconds from an
+// arbitrary start, wrapping modulo 2^32 like a system tick counter.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual uint32_t Now() = 0;
+};
+Clock* SetClock(Clock* clock);  // nullptr restores the default; returns the previous one
+uint32_t Milliseconds();
+
+// A clock that only moves when told to; tests and the deterministic mode use it.
+class ManualClock : public Clock {
+public:
+    explicit ManualClock(uint32_t start = 0) : now_(start) {}
+    uint32_t Now() override { return now_; }
+    void Set(uint32_t ms) { now_ = ms; }
+    void Advance(uint32_t ms) { now_ += ms; }
+
+private:
+    uint32_t now_;
+};

@@ -1,0 +1,4 @@
+// Program entry of hdrift.
+#include "kernel/entry.h"
+
+int main(int argc, char** argv) { return RunShow(argc, argv); }
