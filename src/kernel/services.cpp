@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 
 namespace {
 
@@ -22,9 +23,13 @@ class SteadyClock : public Clock {
 public:
     uint32_t Now() override {
         using namespace std::chrono;
-        auto ms = duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+        auto ms = duration_cast<milliseconds>(steady_clock::now() - start_).count();
         return static_cast<uint32_t>(ms);
     }
+    void Sleep(uint32_t ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+private:
+    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 
 SteadyClock g_steadyClock;
@@ -81,3 +86,4 @@ Clock* SetClock(Clock* clock) {
 }
 
 uint32_t Milliseconds() { return g_clock->Now(); }
+void SleepMilliseconds(uint32_t ms) { g_clock->Sleep(ms); }

@@ -24,21 +24,27 @@ void ClearLog();
 // When set, every log line is also written to standard error as it is logged.
 void SetLogEcho(bool echo);
 
-// Source of Milliseconds(). The default counts real milliseconds from an
-// arbitrary start, wrapping modulo 2^32 like a system tick counter.
+// Source of Milliseconds(). The default counts real milliseconds from the
+// start of the process, wrapping modulo 2^32 like a system tick counter.
+// Starting near zero keeps clock values exact when stored in a float (as the
+// fade start time is) for the first 4.6 hours.
 class Clock {
 public:
     virtual ~Clock() = default;
     virtual uint32_t Now() = 0;
+    // Waits `ms` milliseconds of this clock's time.
+    virtual void Sleep(uint32_t ms) = 0;
 };
 Clock* SetClock(Clock* clock);  // nullptr restores the default; returns the previous one
 uint32_t Milliseconds();
+void SleepMilliseconds(uint32_t ms);
 
 // A clock that only moves when told to; tests and the deterministic mode use it.
 class ManualClock : public Clock {
 public:
     explicit ManualClock(uint32_t start = 0) : now_(start) {}
     uint32_t Now() override { return now_; }
+    void Sleep(uint32_t ms) override { now_ += ms; }
     void Set(uint32_t ms) { now_ = ms; }
     void Advance(uint32_t ms) { now_ += ms; }
 

@@ -1,0 +1,13 @@
+// A presenter that shows nothing: for tests, benchmarks and runs without a display.
+#pragma once
+
+#include "kernel/mainloop.h"
+
+class cNullPresenter : public FramePresenter {
+public:
+    void PresentFrame(const uint32_t*) override { ++frames_; }
+    uint64_t frames() const { return frames_; }
+
+private:
+    uint64_t frames_ = 0;
+};
