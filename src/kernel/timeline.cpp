@@ -118,6 +118,7 @@ void cTimeline::ReadScript(LineList& lines) {
     events.clear();
     cursor = 0;
     startPosition = 0;
+    hasStartSection = false;
 
     String line = lines.FirstLine();
     Log("skipping crap");
@@ -133,6 +134,7 @@ void cTimeline::ReadScript(LineList& lines) {
     loadList.emplace_back("----");
 
     if (line == "start") {
+        hasStartSection = true;
         line = lines.NextLine();
         WordList words(line);
         Log("starting pos:%s", line.CStr());

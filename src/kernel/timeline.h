@@ -88,6 +88,7 @@ public:
     size_t cursor = 0;
     std::vector<String> loadList{String("----")};
     int32_t startPosition = 0;
+    bool hasStartSection = false;
 };
 
 // Keyword spelling as registered (upper case), for tools and messages.
