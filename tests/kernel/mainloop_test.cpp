@@ -123,7 +123,7 @@ TEST_F(MainLoopTest, StopHooksRunOnTheFallingEdgeOnly) {
 
 TEST_F(MainLoopTest, ExitCompletesThePresentFrameThenStops) {
     Bind(Var::WALL, {nullptr, RecordRender<Var::WALL>, nullptr});
-    Script("load\ndemo\n50 exit 1\n0 wall 1\n");
+    Script("load\ndemo\n0 wall 1\n50 exit 1\n");
     EXPECT_TRUE(FrameAt(0));
     EXPECT_TRUE(FrameAt(50));
     EXPECT_EQ(g_calls.size(), 2u);  // WALL, after EXIT in the table, still drew

@@ -118,7 +118,7 @@ TEST(TimelineEvents, AppliedInFileOrderUpToThePosition) {
     EXPECT_TRUE(t.On(Var::ROTO));
     EXPECT_TRUE(std::signbit(t.Switch(Var::TUNNEL)));
     EXPECT_FALSE(t.On(Var::TUNNEL));
-    t.ApplyDueEvents(0xFFFFFFFFu);
+    t.ApplyDueEvents(0xFFFFFFFEu);
     EXPECT_FALSE(t.On(Var::EXIT));
     EXPECT_FALSE(t.On(Var::BARS));
     EXPECT_EQ(t.cursor, 5u);
