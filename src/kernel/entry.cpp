@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "kernel/mainloop.h"
@@ -19,20 +20,40 @@ void PrintUsage() {
         "usage: hdrift [options]\n"
         "Plays the show from the data library \"drift\" (or loose files) in the\n"
         "working directory.\n"
-        "  --log    echo the start-up log to standard error\n"
-        "  --help   show this text\n");
+        "  --log PATH  at exit write the log to PATH (\"-\" for standard error)\n"
+        "  --help      show this text\n");
+}
+
+}  // namespace
+
+namespace {
+
+void WriteLog(const char* path) {
+    if (!path) return;
+    const std::string& text = LogText();
+    if (std::strcmp(path, "-") == 0) {
+        std::fwrite(text.data(), 1, text.size(), stderr);
+        return;
+    }
+    if (std::FILE* f = std::fopen(path, "wb")) {
+        std::fwrite(text.data(), 1, text.size(), f);
+        std::fclose(f);
+    } else {
+        std::fprintf(stderr, "hdrift: cannot write the log to %s\n", path);
+    }
 }
 
 }  // namespace
 
 int RunShow(int argc, char** argv) {
+    const char* logPath = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             PrintUsage();
             return 0;
         }
-        if (std::strcmp(argv[i], "--log") == 0) {
-            SetLogEcho(true);
+        if (std::strcmp(argv[i], "--log") == 0 && i + 1 < argc) {
+            logPath = argv[++i];
         } else {
             std::fprintf(stderr, "hdrift: unknown option %s\n", argv[i]);
             PrintUsage();
@@ -59,5 +80,6 @@ int RunShow(int argc, char** argv) {
     cNullPresenter presenter;
     cMainLoop loop(timeline, frame.data(), presenter, music);
     loop.Run();
+    WriteLog(logPath);
     return 0;
 }

@@ -17,7 +17,6 @@ void DefaultReporter(const char* message) {
 FatalReporter g_reporter = DefaultReporter;
 
 std::string g_log;
-bool g_logEcho = false;
 
 class SteadyClock : public Clock {
 public:
@@ -70,14 +69,12 @@ void Log(const char* format, ...) {
     va_end(args);
     line.resize(static_cast<size_t>(length));
     if (!line.empty() && line.back() == '\n') line.pop_back();
-    if (g_logEcho) std::fprintf(stderr, "%s\n", line.c_str());
     g_log += line;
     g_log += "\r\n";
 }
 
 const std::string& LogText() { return g_log; }
 void ClearLog() { g_log.clear(); }
-void SetLogEcho(bool echo) { g_logEcho = echo; }
 
 Clock* SetClock(Clock* clock) {
     Clock* previous = g_clock;

@@ -21,8 +21,6 @@ FatalReporter SetFatalReporter(FatalReporter reporter);  // returns the previous
 void Log(const char* format, ...) __attribute__((format(printf, 1, 2)));
 const std::string& LogText();
 void ClearLog();
-// When set, every log line is also written to standard error as it is logged.
-void SetLogEcho(bool echo);
 
 // Source of Milliseconds(). The default counts real milliseconds from the
 // start of the process, wrapping modulo 2^32 like a system tick counter.
