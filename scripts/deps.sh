@@ -5,6 +5,8 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libbenchmark-dev
+  libjpeg62-turbo-dev libpng-dev
+  imagemagick
 )
 missing=()
 for p in "${packages[@]}"; do
