@@ -5,8 +5,8 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libbenchmark-dev
-  libjpeg62-turbo-dev libpng-dev
-  imagemagick
+  libjpeg62-turbo-dev libpng-dev libsdl2-dev libmpg123-dev libmp3lame-dev
+  imagemagick ffmpeg xvfb xdotool x11-utils xfonts-base evilwm
 )
 missing=()
 for p in "${packages[@]}"; do
