@@ -10,7 +10,9 @@
 #include <array>
 #include <climits>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <random>
 #include <string>
@@ -487,6 +489,26 @@ TEST(FrameBufferOps, PathSelection) {
             EXPECT_EQ(ChooseSimdPath(name.text), best);
         }
     }
+}
+
+// Outside the tests' scoped overrides the active path is the one start-up
+// chose; run alone in a child process, this checks the environment was read.
+TEST(FrameBufferOps, StartUpPathFollowsTheEnvironment) {
+    EXPECT_EQ(ActiveSimdPath(), ChooseSimdPath(std::getenv(kSimdPathVariable)));
+}
+
+TEST(FrameBufferOps, EnvironmentVariableForcesThePath) {
+#if defined(__linux__)
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+    for (const char* value : {"reference", "SSE2", "avx2", "nonsense"}) {
+        const std::string command = std::string(kSimdPathVariable) + "=" + value + " '" + self +
+                                    "' --gtest_filter=FrameBufferOps.StartUpPathFollowsTheEnvironment"
+                                    " >/dev/null 2>&1";
+        EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    }
+#else
+    GTEST_SKIP() << "needs /proc/self/exe";
+#endif
 }
 
 }  // namespace
