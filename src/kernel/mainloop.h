@@ -13,10 +13,11 @@ constexpr int kFrameHeight = 384;
 constexpr int kFramePixels = kFrameWidth * kFrameHeight;  // 0x30000
 
 // Whatever shows a finished frame (a window, a capture, nothing in tests).
+// Presenting may change the frame: the presentation blacks out its border.
 class FramePresenter {
 public:
     virtual ~FramePresenter() = default;
-    virtual void PresentFrame(const uint32_t* frame) = 0;
+    virtual void PresentFrame(uint32_t* frame) = 0;
 };
 
 // Whatever reports the music position in milliseconds since playback began.

@@ -84,3 +84,4 @@ Clock* SetClock(Clock* clock) {
 
 uint32_t Milliseconds() { return g_clock->Now(); }
 void SleepMilliseconds(uint32_t ms) { g_clock->Sleep(ms); }
+void NotifyFramePresented() { g_clock->FramePresented(); }

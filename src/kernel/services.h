@@ -32,10 +32,13 @@ public:
     virtual uint32_t Now() = 0;
     // Waits `ms` milliseconds of this clock's time.
     virtual void Sleep(uint32_t ms) = 0;
+    // Told of every frame presented; a frame-driven clock advances here.
+    virtual void FramePresented() {}
 };
 Clock* SetClock(Clock* clock);  // nullptr restores the default; returns the previous one
 uint32_t Milliseconds();
 void SleepMilliseconds(uint32_t ms);
+void NotifyFramePresented();
 
 // A clock that only moves when told to; tests and the deterministic mode use it.
 class ManualClock : public Clock {
@@ -48,4 +51,23 @@ public:
 
 private:
     uint32_t now_;
+};
+
+// The deterministic clock: trunc(frames x 1000 / fps) + the sum of all
+// sleeps, where frames counts every presented frame. It never reads the
+// system clock and its sleeps return at once, so two runs see the same times.
+class FixedFpsClock : public Clock {
+public:
+    explicit FixedFpsClock(uint32_t fps) : fps_(fps) {}
+    uint32_t Now() override {
+        return static_cast<uint32_t>(frames_ * 1000 / fps_) + static_cast<uint32_t>(slept_);
+    }
+    void Sleep(uint32_t ms) override { slept_ += ms; }
+    void FramePresented() override { ++frames_; }
+    uint64_t frames() const { return frames_; }
+
+private:
+    uint64_t fps_;
+    uint64_t frames_ = 0;
+    uint64_t slept_ = 0;
 };

@@ -5,7 +5,7 @@
 
 class cNullPresenter : public FramePresenter {
 public:
-    void PresentFrame(const uint32_t*) override { ++frames_; }
+    void PresentFrame(uint32_t*) override { ++frames_; }
     uint64_t frames() const { return frames_; }
 
 private:

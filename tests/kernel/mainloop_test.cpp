@@ -31,7 +31,7 @@ public:
 
 class RecordingPresenter : public FramePresenter {
 public:
-    void PresentFrame(const uint32_t* frame) override {
+    void PresentFrame(uint32_t* frame) override {
         ++presented;
         firstPixel = frame[0];
     }
