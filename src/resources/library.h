@@ -21,6 +21,7 @@ struct sLibraryEntry {
     std::string name;
     uint32_t offset = 0;
     uint32_t unpackedSize = 0;
+    uint32_t packedSize = 0;  // P of the entry's block, read when the library is opened
 };
 
 // Opens the library and reads its directory. A missing or unreadable file is
@@ -41,7 +42,8 @@ std::vector<uint8_t> ReadLibraryEntry(int index);
 
 // Decodes one packed stream into `out`, which must be exactly the unpacked
 // size. Returns false (with a reason in *error) for a stream that would read
-// past its end, write past the output, copy from before the output's start,
-// repeat a long-match offset before one was set, or end before filling the
-// output. Never reads or writes out of bounds.
+// past its end, write past the output, copy from before the output's start
+// (or from offset 0), repeat a long-match offset before one was set, or end
+// before filling the output. Never reads or writes out of bounds. Bytes after
+// the end code are ignored.
 bool Unpack(std::span<const uint8_t> packed, std::span<uint8_t> out, std::string* error);
