@@ -23,9 +23,6 @@ extern const sFrameBufferOps kFrameBufferOpsReference;
 #if defined(__x86_64__)
 extern const sFrameBufferOps kFrameBufferOpsSse2;
 extern const sFrameBufferOps kFrameBufferOpsAvx2;
-// Shared by the SSE2 and AVX2 tables: SSE2 has no 32-bit low multiply, and a
-// scalar loop with the three colour chains interleaved is as fast there.
-void SmearBufferScalar(uint32_t* buffer, int strength, int n);
 #endif
 
 namespace framebuffer_detail {

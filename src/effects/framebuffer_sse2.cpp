@@ -117,9 +117,10 @@ void CrossFadeSse2(uint32_t* destination, const uint32_t* first, const uint32_t*
         [&](int i) { destination[i] = CrossFadePixel(first[i], second[i], weight); });
 }
 
-}  // namespace
-
-void SmearBufferScalar(uint32_t* buffer, int strength, int n) {
+// SSE2 has no 32-bit low multiply (pmuludq only fills lanes 0 and 2, and
+// the extra shuffles would lengthen the chain), so the smear stays scalar
+// here: three independent accumulator chains the processor overlaps.
+void SmearScalar(uint32_t* buffer, int strength, int n) {
     if (n <= 0) return;
     const uint32_t k = static_cast<uint32_t>(strength);
     // acc + k * (v * 256 - (acc >> 8)) == (acc + k * v * 256) - k * (acc >> 8)
@@ -145,9 +146,11 @@ void SmearBufferScalar(uint32_t* buffer, int strength, int n) {
     }
 }
 
+}  // namespace
+
 const sFrameBufferOps kFrameBufferOpsSse2 = {
     FillSse2,      CopySse2,      AddColorSse2,  SubColorSse2,     AddBufferSse2,
-    SubBufferSse2, InvertSse2,    CrossFadeSse2, SmearBufferScalar,
+    SubBufferSse2, InvertSse2,    CrossFadeSse2, SmearScalar,
 };
 
 #endif  // __x86_64__
