@@ -13,7 +13,7 @@ pids=()
 cleanup() {
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
   wait 2>/dev/null || true
-  [ -n "${KEEP:-}" ] || rm -rf "$work"; echo "work: $work" >&2
+  if [ -n "${KEEP:-}" ]; then echo "kept: $work" >&2; else rm -rf "$work"; fi
 }
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
