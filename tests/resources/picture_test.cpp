@@ -15,12 +15,11 @@
 #include <png.h>
 
 #include "kernel/services.h"
+#include "fixtures.h"
 #include "resources/picture.h"
 #include "test_util.h"
 
 namespace {
-
-using Bytes = std::vector<unsigned char>;
 
 constexpr const char* kConvert = "/usr/bin/convert";
 
@@ -70,36 +69,6 @@ Bytes EncodePng(int width, int height, int colorType, int bitDepth, const Bytes&
     return out;
 }
 
-Bytes EncodeJpeg(int width, int height, int components, const Bytes& samples, int quality,
-                 bool progressive = false) {
-    jpeg_compress_struct c;
-    jpeg_error_mgr error;
-    c.err = jpeg_std_error(&error);
-    jpeg_create_compress(&c);
-    unsigned char* memory = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&c, &memory, &size);
-    c.image_width = static_cast<JDIMENSION>(width);
-    c.image_height = static_cast<JDIMENSION>(height);
-    c.input_components = components;
-    c.in_color_space = components == 3 ? JCS_RGB : JCS_GRAYSCALE;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, quality, TRUE);
-    // No chroma subsampling, so the decoded colours stay close to the source.
-    for (int i = 0; i < c.num_components; ++i)
-        c.comp_info[i].h_samp_factor = c.comp_info[i].v_samp_factor = 1;
-    if (progressive) jpeg_simple_progression(&c);
-    jpeg_start_compress(&c, TRUE);
-    while (c.next_scanline < c.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(samples.data() + c.next_scanline * width * components);
-        jpeg_write_scanlines(&c, &row, 1);
-    }
-    jpeg_finish_compress(&c);
-    jpeg_destroy_compress(&c);
-    Bytes out(memory, memory + size);
-    std::free(memory);
-    return out;
-}
 
 // libjpeg's own decode in its default output space (RGB, or grey for a
 // one-component file), as 0x00RRGGBB words.

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <lame/lame.h>
 
 #include <algorithm>
 #include <chrono>
@@ -18,42 +17,11 @@
 #include "kernel/services.h"
 #include "sound/mp3_decoder.h"
 #include "sound/music.h"
+#include "fixtures.h"
 #include "test_util.h"
 
 namespace {
 
-// A chirp (left rising from 200 Hz, right a fixed 660 Hz) of `frames` frames
-// at `rate`, encoded by LAME with its tag frame written over the first frame,
-// so the decoder knows the exact encoder delay and padding.
-std::vector<uint8_t> EncodeMp3(int rate, int channels, int frames) {
-    std::vector<int16_t> left(frames), right(frames);
-    for (int i = 0; i < frames; ++i) {
-        double t = static_cast<double>(i) / rate;
-        left[i] = static_cast<int16_t>(9000 * std::sin(2 * M_PI * (200 * t + 300 * t * t)));
-        right[i] = static_cast<int16_t>(7000 * std::sin(2 * M_PI * 660 * t));
-    }
-    lame_t lame = lame_init();
-    lame_set_in_samplerate(lame, rate);
-    lame_set_out_samplerate(lame, rate);
-    lame_set_num_channels(lame, channels);
-    lame_set_mode(lame, channels == 1 ? MONO : JOINT_STEREO);
-    lame_set_brate(lame, 128);
-    lame_set_quality(lame, 2);
-    EXPECT_EQ(lame_init_params(lame), 0);
-    std::vector<uint8_t> out(frames * 5 / 4 + 7200 + 16384);
-    int size = lame_encode_buffer(lame, left.data(), channels == 1 ? left.data() : right.data(), frames,
-                                  out.data(), static_cast<int>(out.size()));
-    EXPECT_GE(size, 0);
-    size += lame_encode_flush(lame, out.data() + size, static_cast<int>(out.size()) - size);
-    out.resize(size);
-    uint8_t tag[2880];
-    size_t tagSize = lame_get_lametag_frame(lame, tag, sizeof tag);
-    EXPECT_GT(tagSize, 0u);
-    EXPECT_LE(tagSize, out.size());
-    std::memcpy(out.data(), tag, std::min(tagSize, out.size()));
-    lame_close(lame);
-    return out;
-}
 
 const std::vector<uint8_t>& OneSecondFixture() {
     static const std::vector<uint8_t> bytes = EncodeMp3(44100, 2, 44100);
