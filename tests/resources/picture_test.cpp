@@ -371,11 +371,9 @@ TEST(PcxPicture, RunPastTheLastPixelIsOverwrittenByThePalette) {
     Bytes palette = ColourPalette();
     dir.Write("over.pcx", PcxFile(0, 0, 1, 1, {0xFF, 7}, 12, palette));
     sPicture picture = LoadPcx8("over.pcx");
-    EXPECT_EQ(picture.indexed, [&] {
-        Bytes want(4, 7);
-        want.insert(want.end(), palette.begin(), palette.end());
-        return want;
-    }());
+    Bytes want = palette;
+    want.insert(want.begin(), 4, 7);
+    EXPECT_EQ(picture.indexed, want);
 }
 
 TEST(PcxPicture, GreyPaletteGivesEqualChannels) {
