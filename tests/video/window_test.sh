@@ -44,14 +44,18 @@ sleep 1
 show=$!
 pids+=($show)
 
+# SDL may replace its first window when the renderer needs another kind, so
+# take the window that is there once things have settled.
+find_window() { xdotool search --name "^Korvane - Halcyon Drift$" 2>/dev/null | tail -n 1 || true; }
 window=""
 for _ in $(seq 100); do
-  window=$(xdotool search --name "^Korvane - Halcyon Drift$" 2>/dev/null | head -n 1 || true)
+  window=$(find_window)
   [ -n "$window" ] && break
   sleep 0.1
 done
 [ -n "$window" ] || fail "no window appeared: $(cat stderr.txt)"
-sleep 0.5
+sleep 1
+window=$(find_window)
 
 size() { xdotool getwindowgeometry "$window" | awk '/Geometry/ {print $2}'; }
 [ "$(size)" = "512x384" ] || fail "window client is $(size), not 512x384"
