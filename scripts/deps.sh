@@ -6,6 +6,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libbenchmark-dev
   libjpeg62-turbo-dev libpng-dev libsdl2-dev libmpg123-dev libmp3lame-dev
+  libfreetype-dev fonts-dejavu-core
   imagemagick ffmpeg xvfb xdotool x11-utils xfonts-base evilwm
 )
 missing=()
