@@ -211,59 +211,75 @@ private:
 
 enum : uint8_t { kLiteral, kNearByte, kShortMatch, kLongMatch, kRepeat };
 
-struct sArrival {
-    uint32_t cost;    // bits since the block start; kNone if unused
-    uint32_t rep;     // last long-match offset in this state, 0 if none yet
-    uint32_t from;    // index of the previous arrival in the block's table
+// How an arrival got to its position: the token and the arrival it
+// extends.
+struct sStep {
+    uint32_t from;    // index (position * K + slot) of the previous arrival in the block
     uint32_t offset;  // match offset, or D of the near-byte code
     uint32_t length;  // bytes the token covers
     uint8_t kind;
 };
 
-// The arrivals of one position: up to K, cheapest first, each with its own
-// `rep`. `worst` mirrors the cost of the last slot (kNone while there is a
-// free one), kept apart so most offers are turned down without touching the
-// slots.
+// The arrivals of each position of a block: up to K, cheapest first, each
+// with its own last offset ("rep"). Costs and reps of a position share one
+// cache line, since every offer scans them; the steps are only touched when
+// an offer is taken. `worst_` mirrors each position's last cost (kNone while
+// a slot is free), densely, so most offers are turned down cheaply.
 class ArrivalTable {
 public:
     static constexpr int K = kArrivalsPerPosition;
 
     void Reset(size_t positions) {
-        if (slots_.size() < positions * K) {
-            slots_.resize(positions * K);
+        if (keys_.size() < positions) {
+            keys_.resize(positions);
+            steps_.resize(positions * K);
             worst_.resize(positions);
         }
-        for (size_t i = 0; i < positions * K; ++i) slots_[i].cost = kNone;
-        std::fill(worst_.begin(), worst_.begin() + static_cast<ptrdiff_t>(positions), kNone);
+        for (size_t i = 0; i < positions; ++i) std::fill_n(keys_[i].cost, K, kNone);
+        std::fill_n(worst_.begin(), positions, kNone);
     }
 
-    sArrival* At(size_t position) { return &slots_[position * K]; }
-    const sArrival& Slot(uint32_t index) const { return slots_[index]; }
+    uint32_t Cost(size_t position, int slot) const { return keys_[position].cost[slot]; }
+    uint32_t Rep(size_t position, int slot) const { return keys_[position].rep[slot]; }
+    const sStep& Step(uint32_t index) const { return steps_[index]; }
+    uint32_t RepAt(uint32_t index) const { return keys_[index / K].rep[index % K]; }
 
     // An offer no cheaper than the worst kept arrival replaces nothing,
     // whatever its rep.
     bool Worth(size_t position, uint32_t cost) const { return cost < worst_[position]; }
 
-    void Offer(size_t position, const sArrival& candidate) {
-        if (!Worth(position, candidate.cost)) return;
-        sArrival* slots = At(position);
+    void Offer(size_t position, uint32_t cost, uint32_t rep, const sStep& step) {
+        if (!Worth(position, cost)) return;
+        sKeys& keys = keys_[position];
         // Among the slots no dearer than the offer, one with the same rep
         // makes it useless; otherwise it goes in after them.
         int at = 0;
-        for (; at < K && slots[at].cost <= candidate.cost; ++at) {
-            if (slots[at].rep == candidate.rep) return;
+        for (; at < K && keys.cost[at] <= cost; ++at) {
+            if (keys.rep[at] == rep) return;
         }
         // The slot it displaces: the dearer one with the same rep, else the
         // first free one, else the last.
         int gone = at;
-        while (gone < K - 1 && slots[gone].cost != kNone && slots[gone].rep != candidate.rep) ++gone;
-        for (int s = gone; s > at; --s) slots[s] = slots[s - 1];
-        slots[at] = candidate;
-        worst_[position] = slots[K - 1].cost;
+        while (gone < K - 1 && keys.cost[gone] != kNone && keys.rep[gone] != rep) ++gone;
+        sStep* steps = &steps_[position * K];
+        for (int s = gone; s > at; --s) {
+            keys.cost[s] = keys.cost[s - 1];
+            keys.rep[s] = keys.rep[s - 1];
+            steps[s] = steps[s - 1];
+        }
+        keys.cost[at] = cost;
+        keys.rep[at] = rep;
+        steps[at] = step;
+        worst_[position] = keys.cost[K - 1];
     }
 
 private:
-    std::vector<sArrival> slots_;
+    struct alignas(64) sKeys {
+        uint32_t cost[K];  // bits since the block start; kNone if unused
+        uint32_t rep[K];   // 0: no long match yet
+    };
+    std::vector<sKeys> keys_;
+    std::vector<sStep> steps_;
     std::vector<uint32_t> worst_;
 };
 
@@ -299,7 +315,7 @@ private:
     int bitsLeft_ = 0;
 };
 
-void EmitToken(BitWriter& writer, const sArrival& token, uint8_t literal) {
+void EmitToken(BitWriter& writer, const sStep& token, uint8_t literal) {
     switch (token.kind) {
     case kLiteral:
         writer.Bit(0);
@@ -340,14 +356,13 @@ uint32_t PackBlock(const uint8_t* data, size_t begin, size_t end, uint32_t rep,
     constexpr int K = ArrivalTable::K;
     const size_t span = end - begin;
     table.Reset(span + 1);
-    table.Offer(0, {0, rep, 0, 0, 0, kLiteral});
+    table.Offer(0, 0, rep, {0, 0, 0, kLiteral});
 
     sMatches matches;
     size_t pos = begin;
     while (pos < end) {
         const size_t here = pos - begin;
         const uint32_t index = static_cast<uint32_t>(here * K);
-        const sArrival* arrivals = table.At(here);
         const uint32_t limit = static_cast<uint32_t>(std::min<size_t>(end - pos, UINT32_MAX));
         finder.Find(pos, limit, matches);
 
@@ -373,56 +388,50 @@ uint32_t PackBlock(const uint8_t* data, size_t begin, size_t end, uint32_t rep,
         uint32_t longest = matches.count > 0 ? matches.candidates[matches.count - 1].length : 0;
 
         // Codes that keep the last offset, from every arrival.
-        for (int s = 0; s < K && arrivals[s].cost != kNone; ++s) {
-            const sArrival arrival = arrivals[s];
+        for (int s = 0; s < K && table.Cost(here, s) != kNone; ++s) {
+            const uint32_t cost = table.Cost(here, s);
+            const uint32_t r = table.Rep(here, s);
             const uint32_t from = index + static_cast<uint32_t>(s);
-            const uint32_t r = arrival.rep;
-            table.Offer(here + 1, {arrival.cost + kLiteralCost, r, from, 0, 1, kLiteral});
+            table.Offer(here + 1, cost + kLiteralCost, r, {from, 0, 1, kLiteral});
             if (nearDistance != kNone)
-                table.Offer(here + 1, {arrival.cost + kNearByteCost, r, from, nearDistance, 1, kNearByte});
-            if (short2) table.Offer(here + 2, {arrival.cost + kShortMatchCost, r, from, short2, 2, kShortMatch});
-            if (short3) table.Offer(here + 3, {arrival.cost + kShortMatchCost, r, from, short3, 3, kShortMatch});
+                table.Offer(here + 1, cost + kNearByteCost, r, {from, nearDistance, 1, kNearByte});
+            if (short2) table.Offer(here + 2, cost + kShortMatchCost, r, {from, short2, 2, kShortMatch});
+            if (short3) table.Offer(here + 3, cost + kShortMatchCost, r, {from, short3, 3, kShortMatch});
             if (r != 0 && limit >= 2) {
                 uint32_t length = MatchLength(data, pos - r, pos, limit);
                 longest = std::max(longest, length);
                 uint32_t top = std::min(length, kNiceLength);
                 for (uint32_t l = 2; l <= top; ++l) {
-                    uint32_t cost = arrival.cost + RepeatCost(l);
-                    if (table.Worth(here + l, cost)) table.Offer(here + l, {cost, r, from, r, l, kRepeat});
+                    uint32_t c = cost + RepeatCost(l);
+                    if (table.Worth(here + l, c)) table.Offer(here + l, c, r, {from, r, l, kRepeat});
                 }
                 if (length > top)
-                    table.Offer(here + length, {arrival.cost + RepeatCost(length), r, from, r, length, kRepeat});
+                    table.Offer(here + length, cost + RepeatCost(length), r, {from, r, length, kRepeat});
             }
         }
 
         // Long matches set the last offset to their own, so whichever
         // arrival they start from, only the cheapest one matters.
-        const uint32_t base = arrivals[0].cost;
+        const uint32_t base = table.Cost(here, 0);
+        auto offerLong = [&](uint32_t offset, uint32_t length) {
+            uint32_t c = base + LongMatchCost(offset, length);
+            if (table.Worth(here + length, c))
+                table.Offer(here + length, c, offset, {index, offset, length, kLongMatch});
+        };
         uint32_t covered = 1;
-        if (matches.nearest2 > 127) {
-            uint32_t o = matches.nearest2;
-            table.Offer(here + 2, {base + LongMatchCost(o, 2), o, index, o, 2, kLongMatch});
-        }
+        if (matches.nearest2 > 127) offerLong(matches.nearest2, 2);
         if (matches.nearest2 != 0) covered = 2;
         for (int c = 0; c < matches.count; ++c) {
             const sMatch m = matches.candidates[c];
             uint32_t first = std::max(covered + 1, m.offset <= 127 ? 4u : 2u);
             uint32_t top = std::min(m.length, kNiceLength);
-            for (uint32_t l = first; l <= top; ++l) {
-                uint32_t cost = base + LongMatchCost(m.offset, l);
-                if (table.Worth(here + l, cost))
-                    table.Offer(here + l, {cost, m.offset, index, m.offset, l, kLongMatch});
-            }
-            if (m.length > top && m.length >= first)
-                table.Offer(here + m.length, {base + LongMatchCost(m.offset, m.length), m.offset, index,
-                                              m.offset, m.length, kLongMatch});
+            for (uint32_t l = first; l <= top; ++l) offerLong(m.offset, l);
+            if (m.length > top && m.length >= first) offerLong(m.offset, m.length);
             covered = std::max(covered, m.length);
         }
         for (int c = 0; c < matches.otherCount; ++c) {
             const sMatch m = matches.others[c];
-            if (m.offset <= 127 && m.length < 4) continue;
-            table.Offer(here + m.length, {base + LongMatchCost(m.offset, m.length), m.offset, index,
-                                          m.offset, m.length, kLongMatch});
+            if (m.offset > 127 || m.length >= 4) offerLong(m.offset, m.length);
         }
 
         if (longest >= kNiceLength) {
@@ -437,14 +446,14 @@ uint32_t PackBlock(const uint8_t* data, size_t begin, size_t end, uint32_t rep,
     // Walk back from the cheapest arrival at the block end, then emit forward.
     std::vector<uint32_t> path;
     const uint32_t last = static_cast<uint32_t>(span * K);
-    for (uint32_t i = last; i != 0; i = table.Slot(i).from) path.push_back(i);
+    for (uint32_t i = last; i != 0; i = table.Step(i).from) path.push_back(i);
     size_t at = begin;
     for (auto it = path.rbegin(); it != path.rend(); ++it) {
-        const sArrival& token = table.Slot(*it);
+        const sStep& token = table.Step(*it);
         EmitToken(writer, token, data[at]);
         at += token.length;
     }
-    return table.Slot(last).rep;
+    return table.RepAt(last);
 }
 
 }  // namespace
