@@ -1,7 +1,8 @@
-// Binds effects to their keywords. Each effect adds its row to kBindings.
+// Binds effects to their keywords. Each effect adds its row to Bindings().
 #include "effects/effects.h"
 
 #include <array>
+#include <vector>
 
 namespace {
 
@@ -10,33 +11,81 @@ struct sBinding {
     sEffect effect;
 };
 
-// Rows look like {Var::TUNNEL, {TunnelInit, TunnelRender, TunnelStop}}.
-constexpr std::array<sBinding, 0> kBindings{};
+// One row per effect, e.g. {Var::TUNNEL, {TunnelInit, TunnelRender, TunnelStop}}.
+const std::vector<sBinding>& Bindings() {
+    static const std::vector<sBinding> rows = {
+    };
+    return rows;
+}
 
 std::array<sEffect, kKeywordCount>& Table() {
     static std::array<sEffect, kKeywordCount> table = [] {
         std::array<sEffect, kKeywordCount> t{};
-        for (const sBinding& b : kBindings) t[static_cast<int>(b.keyword)] = b.effect;
+        for (const sBinding& b : Bindings()) t[static_cast<int>(b.keyword)] = b.effect;
         return t;
     }();
     return table;
 }
 
-sEffect g_overlay{};
+// The overlay is drawn by the kernel for OVERLAYB and OVERLAYW.
+sEffect& Overlay() {
+    static sEffect overlay{};
+    return overlay;
+}
+
+std::array<bool, kKeywordCount> g_ready{};
+bool g_overlayReady = false;
 
 }  // namespace
 
 const sEffect& EffectFor(Var keyword) { return Table()[static_cast<int>(keyword)]; }
-const sEffect& OverlayEffect() { return g_overlay; }
+const sEffect& OverlayEffect() { return Overlay(); }
+
+void InitEffect(Var keyword) {
+    int i = static_cast<int>(keyword);
+    if (g_ready[i]) return;
+    if (auto init = Table()[i].init) init();
+    g_ready[i] = true;
+}
+
+void RenderEffect(Var keyword, uint32_t* frame) {
+    const sEffect& e = Table()[static_cast<int>(keyword)];
+    if (!e.render) return;
+    InitEffect(keyword);
+    e.render(frame);
+}
+
+void StopEffect(Var keyword) {
+    int i = static_cast<int>(keyword);
+    if (auto stop = Table()[i].stop) {
+        stop();
+        g_ready[i] = false;
+    }
+}
+
+void InitOverlay() {
+    if (g_overlayReady) return;
+    if (auto init = Overlay().init) init();
+    g_overlayReady = true;
+}
+
+void RenderOverlay(uint32_t* frame) {
+    if (!Overlay().render) return;
+    InitOverlay();
+    Overlay().render(frame);
+}
 
 sEffect ReplaceEffect(Var keyword, const sEffect& effect) {
-    sEffect previous = Table()[static_cast<int>(keyword)];
-    Table()[static_cast<int>(keyword)] = effect;
+    int i = static_cast<int>(keyword);
+    sEffect previous = Table()[i];
+    Table()[i] = effect;
+    g_ready[i] = false;
     return previous;
 }
 
 sEffect ReplaceOverlayEffect(const sEffect& effect) {
-    sEffect previous = g_overlay;
-    g_overlay = effect;
+    sEffect previous = Overlay();
+    Overlay() = effect;
+    g_overlayReady = false;
     return previous;
 }

@@ -89,8 +89,7 @@ void cMainLoop::Run() {
 void cMainLoop::RunStopHooks() {
     auto fell = [&](Var v) { return !timeline_.On(v) && timeline_.WasOn(v); };
     for (Var v : kStopHookTable)
-        if (fell(v))
-            if (auto stop = EffectFor(v).stop) stop();
+        if (fell(v)) StopEffect(v);
     if (fell(Var::PICTURE2)) {
         showPicture_.clear();
         showPicture_.shrink_to_fit();
@@ -102,7 +101,7 @@ void cMainLoop::Render() {
         if (!timeline_.On(row.keyword)) continue;
         switch (row.action) {
         case Action::Effect:
-            if (auto render = EffectFor(row.keyword).render) render(frame_);
+            RenderEffect(row.keyword, frame_);
             break;
         case Action::Blank:
             FillBuffer(frame_, 0, kFramePixels);
@@ -143,19 +142,15 @@ void cMainLoop::PictureCommand() {
     CopyShowPicture();
     for (int i = 0; i < 5; ++i) presenter_.PresentFrame(frame_);
     SleepMilliseconds(250);
-    // The deferred effects are initialised once, however often PICTURE comes.
-    if (!deferredInitsDone_) {
-        deferredInitsDone_ = true;
-        for (Var v : kDeferredInits)
-            if (auto init = EffectFor(v).init) init();
-    }
+    // An effect already initialised (PICTURE came before) is left alone.
+    for (Var v : kDeferredInits) InitEffect(v);
     CopyShowPicture();
     timeline_.Switch(Var::PICTURE2) = 1.0f;
 }
 
 void cMainLoop::DrawOverlay(float colour) {
     overlay::colour = colour;
-    if (auto render = OverlayEffect().render) render(frame_);
+    RenderOverlay(frame_);
 }
 
 void cMainLoop::ApplyFade() {

@@ -69,7 +69,6 @@ private:
     Fade fade_ = Fade::None;
     float fadeStart_ = 0.0f;
     std::vector<uint32_t> showPicture_;
-    bool deferredInitsDone_ = false;
 };
 
 // Brightness step of a running fade, 0..255: trunc(elapsed / fadeTime * 255).

@@ -28,7 +28,7 @@ constexpr sLoadStep kLoadSequence[] = {
     InitStep(Var::VIERKANT), InitStep(Var::TOROID), BarStep(5),         InitStep(Var::STARLOVE),
     BarStep(6),            InitStep(Var::ZOOMER), InitStep(Var::BILLBOARD), BarStep(7),
     InitStep(Var::BLOBMESH), BarStep(8),         InitStep(Var::BARS),   BarStep(9),
-    InitStep(Var::TITLE),  InitStep(Var::COLUMN), BarStep(10),
+    InitStep(Var::TITLE),  InitStep(Var::COLUMN), InitStep(Var::DOTWALL), BarStep(10),
 };
 
 }  // namespace
@@ -55,10 +55,10 @@ void InitEffectsWithLoadingBar(uint32_t* frame, const uint32_t* loadingBar, cons
             LoadingBarStep(s.bar, frame, loadingBar);
             break;
         case sLoadStep::Overlay:
-            if (auto init = OverlayEffect().init) init();
+            InitOverlay();
             break;
         case sLoadStep::Effect:
-            if (auto init = EffectFor(s.effect).init) init();
+            InitEffect(s.effect);
             break;
         }
     }

@@ -121,6 +121,17 @@ TEST_F(MainLoopTest, StopHooksRunOnTheFallingEdgeOnly) {
     EXPECT_TRUE(g_calls.empty());
 }
 
+TEST_F(MainLoopTest, AnEffectIsBuiltBeforeItsFirstFrameAndRebuiltAfterItsStopHook) {
+    Bind(Var::TUNNEL, {RecordInit<Var::TUNNEL>, RecordRender<Var::TUNNEL>, RecordStop<Var::TUNNEL>});
+    Script("load\ndemo\n0 tunnel 1\n100 tunnel 0\n200 tunnel 1\n");
+    FrameAt(0);
+    FrameAt(50);
+    FrameAt(100);
+    FrameAt(200);
+    EXPECT_EQ(g_calls, (std::vector<std::string>{"init TUNNEL", "render TUNNEL", "render TUNNEL", "stop TUNNEL",
+                                                 "init TUNNEL", "render TUNNEL"}));
+}
+
 TEST_F(MainLoopTest, ExitCompletesThePresentFrameThenStops) {
     Bind(Var::WALL, {nullptr, RecordRender<Var::WALL>, nullptr});
     Script("load\ndemo\n0 wall 1\n50 exit 1\n");
