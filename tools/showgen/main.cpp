@@ -7,15 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "kernel_pictures.h"
-#include "resources/jpeg_writer.h"
 #include "resources/packer.h"
 #include "show.h"
+#include "show_parts.h"
 #include "soundtrack.h"
 
 namespace {
-
-std::vector<uint8_t> Jpeg(const sCanvas& c) { return EncodeJpegWords(c.w, c.h, c.px, 92); }
 
 std::vector<uint8_t> Bytes(const std::string& text) { return std::vector<uint8_t>(text.begin(), text.end()); }
 
@@ -31,9 +28,10 @@ int main(int argc, char** argv) {
     try {
         std::filesystem::create_directories(dir);
         std::vector<sPackEntry> files;
-        files.push_back({"loading.jpg", Jpeg(MakeLoadingScreen(false))});
-        files.push_back({"loadingbar.jpg", Jpeg(MakeLoadingScreen(true))});
-        files.push_back({"picture.jpg", Jpeg(MakeShowPicture())});
+        for (const sContentPart& part : ContentParts()) {
+            std::vector<sPackEntry> made = part.files();
+            for (sPackEntry& f : made) files.push_back(std::move(f));
+        }
 
         const sSongLayout& song = SongLayout();
         std::vector<std::string> preload = {"picture.jpg"};

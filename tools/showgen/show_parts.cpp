@@ -1,0 +1,21 @@
+#include "show_parts.h"
+
+#include "kernel_pictures.h"
+#include "resources/jpeg_writer.h"
+
+std::vector<sPackEntry> KernelFiles() {
+    auto jpeg = [](const sCanvas& c) { return EncodeJpegWords(c.w, c.h, c.px, 92); };
+    return {
+        {"loading.jpg", jpeg(MakeLoadingScreen(false))},
+        {"loadingbar.jpg", jpeg(MakeLoadingScreen(true))},
+        {"picture.jpg", jpeg(MakeShowPicture())},
+    };
+}
+
+const std::vector<sContentPart>& ContentParts() {
+    // One row per part; an effect adds {"tunnel", TunnelFiles} and so on.
+    static const std::vector<sContentPart> parts = {
+        {"kernel", KernelFiles},
+    };
+    return parts;
+}
