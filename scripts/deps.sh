@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
-  libgtest-dev libbenchmark-dev
+  libgtest-dev libbenchmark-dev nlohmann-json3-dev
   libjpeg62-turbo-dev libpng-dev libsdl2-dev libmpg123-dev libmp3lame-dev
   libfreetype-dev fonts-dejavu-core
   imagemagick ffmpeg xvfb xdotool x11-utils xfonts-base evilwm
