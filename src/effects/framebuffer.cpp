@@ -92,6 +92,9 @@ struct StartUpSelection {
         if (requested && *requested && !ParseSimdPath(requested, &named)) {
             std::fprintf(stderr, "%s=%s is not one of reference, sse2, avx2; using %s\n",
                          kSimdPathVariable, requested, SimdPathName(path));
+        } else if (requested && *requested && named != path) {
+            std::fprintf(stderr, "%s=%s: this processor lacks it; using %s\n", kSimdPathVariable,
+                         requested, SimdPathName(path));
         }
         ForceSimdPath(path);
     }
