@@ -1,5 +1,9 @@
 // Binds effects to their keywords. Each effect adds its row to Bindings().
 #include "effects/effects.h"
+#include "effects/bars.h"
+#include "effects/dotwall.h"
+#include "effects/net5.h"
+#include "effects/raytrace.h"
 
 #include <array>
 #include <vector>
@@ -14,6 +18,10 @@ struct sBinding {
 // One row per effect, e.g. {Var::TUNNEL, {TunnelInit, TunnelRender, TunnelStop}}.
 const std::vector<sBinding>& Bindings() {
     static const std::vector<sBinding> rows = {
+        {Var::NET5, {Net5Init, Net5Render, nullptr}},
+        {Var::DOTWALL, {DotwallInit, DotwallRender, DotwallStop}},
+        {Var::RAYTRACE, {RaytraceInit, RaytraceRender, RaytraceStop}},
+        {Var::BARS, {BarsInit, BarsRender, BarsStop}},
     };
     return rows;
 }
