@@ -1,5 +1,8 @@
 #include "show_parts.h"
 
+#include "content_bars.h"
+#include "content_net5.h"
+#include "content_raytrace.h"
 #include "kernel_pictures.h"
 #include "resources/jpeg_writer.h"
 
@@ -16,6 +19,9 @@ const std::vector<sContentPart>& ContentParts() {
     // One row per part; an effect adds {"tunnel", TunnelFiles} and so on.
     static const std::vector<sContentPart> parts = {
         {"kernel", KernelFiles},
+        {"net5", Net5Files},
+        {"raytrace", RaytraceFiles},
+        {"bars", BarsFiles},
     };
     return parts;
 }
