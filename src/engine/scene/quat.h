@@ -23,6 +23,7 @@ public:
     // Hamilton product, this on the left.
     cQuat operator*(const cQuat& b) const;
     cQuat operator+(const cQuat& b) const { return {w + b.w, x + b.x, y + b.y, z + b.z}; }
+    cQuat operator-(const cQuat& b) const { return {w - b.w, x - b.x, y - b.y, z - b.z}; }
     cQuat operator*(float k) const { return {w * k, x * k, y * k, z * k}; }
     cQuat operator-() const { return {-w, -x, -y, -z}; }
 
