@@ -7,8 +7,9 @@
 #include <string>
 #include <vector>
 
-// Packs `data` into one stream, ending with the end code. Parses near-
-// optimally over the format's real code lengths; a few MB/s.
+// Packs `data` (less than 4 GB: positions are kept in 32 bits) into one
+// stream, ending with the end code. Parses near-optimally over the format's
+// real code lengths, at one to a few MB/s.
 std::vector<uint8_t> PackStream(std::span<const uint8_t> data);
 
 struct sPackEntry {
