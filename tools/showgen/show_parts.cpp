@@ -1,7 +1,9 @@
 #include "show_parts.h"
 
+#include "content_balls.h"
 #include "content_bars.h"
 #include "content_net5.h"
+#include "content_overlay.h"
 #include "content_raytrace.h"
 #include "kernel_pictures.h"
 #include "resources/jpeg_writer.h"
@@ -19,6 +21,8 @@ const std::vector<sContentPart>& ContentParts() {
     // One row per part; an effect adds {"tunnel", TunnelFiles} and so on.
     static const std::vector<sContentPart> parts = {
         {"kernel", KernelFiles},
+        {"overlay", OverlayFiles},
+        {"balls", BallsFiles},
         {"net5", Net5Files},
         {"raytrace", RaytraceFiles},
         {"bars", BarsFiles},
