@@ -1,8 +1,10 @@
 // Binds effects to their keywords. Each effect adds its row to Bindings().
 #include "effects/effects.h"
+#include "effects/balls.h"
 #include "effects/bars.h"
 #include "effects/dotwall.h"
 #include "effects/net5.h"
+#include "effects/overlay.h"
 #include "effects/raytrace.h"
 
 #include <array>
@@ -18,6 +20,7 @@ struct sBinding {
 // One row per effect, e.g. {Var::TUNNEL, {TunnelInit, TunnelRender, TunnelStop}}.
 const std::vector<sBinding>& Bindings() {
     static const std::vector<sBinding> rows = {
+        {Var::BALLS, {BallsInit, BallsRender, BallsStop}},
         {Var::NET5, {Net5Init, Net5Render, nullptr}},
         {Var::DOTWALL, {DotwallInit, DotwallRender, DotwallStop}},
         {Var::RAYTRACE, {RaytraceInit, RaytraceRender, RaytraceStop}},
@@ -37,7 +40,7 @@ std::array<sEffect, kKeywordCount>& Table() {
 
 // The overlay is drawn by the kernel for OVERLAYB and OVERLAYW.
 sEffect& Overlay() {
-    static sEffect overlay{};
+    static sEffect overlay{OverlayInit, OverlayRender, nullptr};
     return overlay;
 }
 
