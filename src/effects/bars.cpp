@@ -38,6 +38,16 @@ struct sBarsTables {
     std::vector<uint32_t> texture;  // three 256 x 256 textures, one after the other
 };
 
+struct sSpan {
+    int first, end;  // frame rows first..end-1
+};
+
+#if defined(__x86_64__)
+constexpr auto DrawSliceFast = DrawSliceSse2;
+#else
+constexpr auto DrawSliceFast = DrawSliceReference;
+#endif
+
 struct sColumnStave {
     float y;              // vertical offset of the slice's middle from the band's middle
     float height;         // 0..190
@@ -168,10 +178,14 @@ void BarsRender(uint32_t* frame) {
     g_lastTime = now;
     BuildColumnTable(g_clock);
 
+    // Slices are opaque, so drawing the nearest first and only the rows
+    // nothing nearer covers gives the painter's picture with less work. The
+    // reference path keeps the painter's order: the far slice first, each
+    // drawn whole.
 #if defined(__x86_64__)
-    auto drawSlice = ActiveSimdPath() != SimdPath::Reference ? DrawSliceSse2 : DrawSliceReference;
+    const bool frontToBack = ActiveSimdPath() != SimdPath::Reference;
 #else
-    auto drawSlice = DrawSliceReference;
+    const bool frontToBack = false;
 #endif
     for (int x = 0; x < kWidth; ++x) {
         const sColumnStave* staves = g_columns[x];
@@ -181,21 +195,42 @@ void BarsRender(uint32_t* frame) {
         for (int l = 0; l < kStaves; ++l)
             for (int m = 0; m < kStaves; ++m)
                 if (staves[order[l]].depth > staves[order[m]].depth) std::swap(order[l], order[m]);
+
+        sSpan covered[2];  // rows already drawn, sorted by their first row
+        int coveredCount = 0;
         for (int n = 3; n < kStaves; ++n) {
-            const int b = order[n];
+            const int b = order[frontToBack ? 8 - n : n];
             const sColumnStave& stave = staves[b];
             const int h = static_cast<int>(stave.height);
             const int top = static_cast<int>(stave.y) + 192 - h / 2;  // frame row of the slice's first pixel
             // The staves' circle keeps every slice inside rows 102..282; the
             // clip to the band is only a guard.
-            const int first = std::max(0, kBandTop - top);
-            const int end = std::min(h, kBandTop + kBandRows - top);
-            if (first >= end) continue;
+            const sSpan slice{std::max(top, kBandTop), std::min(top + h, kBandTop + kBandRows)};
+            if (slice.first >= slice.end) continue;
             // The textures lie along the screen's x axis: texture row x & 255.
             const uint32_t* textureRow =
                 tables.texture.data() + (b % 3) * kTextureSide * kTextureSide + (x & 255) * kTextureSide;
-            drawSlice(tables.profile.data() + tables.rowStart[h] + first, end - first, textureRow,
-                      static_cast<int>(stave.textureOffset), frame + (top + first) * kWidth + x);
+            const int8_t* angles = tables.profile.data() + tables.rowStart[h] - top;  // indexed by frame row
+            const int offset = static_cast<int>(stave.textureOffset);
+            auto draw = [&](int first, int end) {
+                if (first < end)
+                    (frontToBack ? DrawSliceFast : DrawSliceReference)(angles + first, end - first, textureRow,
+                                                                       offset, frame + first * kWidth + x);
+            };
+            if (!frontToBack) {
+                draw(slice.first, slice.end);
+                continue;
+            }
+            int cursor = slice.first;
+            for (int c = 0; c < coveredCount; ++c) {
+                draw(cursor, std::min(covered[c].first, slice.end));
+                cursor = std::max(cursor, covered[c].end);
+            }
+            draw(cursor, slice.end);
+            if (coveredCount < 2) {
+                covered[coveredCount++] = slice;
+                if (coveredCount == 2 && covered[1].first < covered[0].first) std::swap(covered[0], covered[1]);
+            }
         }
     }
 }
