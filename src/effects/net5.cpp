@@ -4,6 +4,7 @@
 // runs start over, so only the first 51,493 pixels of a source are read.
 #include "effects/net5.h"
 
+#include <utility>
 #include <vector>
 
 #include "effects/framebuffer.h"
@@ -59,8 +60,10 @@ uint32_t Blend(uint32_t a, uint32_t b, float f) {
 }  // namespace
 
 void Net5Init() {
-    g_sources[0] = LoadSource("net5.jpg");
-    g_sources[1] = LoadSource("net5kwal.jpg");
+    std::vector<uint32_t> first = LoadSource("net5.jpg");
+    std::vector<uint32_t> second = LoadSource("net5kwal.jpg");
+    g_sources[0] = std::move(first);
+    g_sources[1] = std::move(second);
 }
 
 void Net5Render(uint32_t* frame) {

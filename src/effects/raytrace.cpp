@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -55,6 +56,16 @@ std::vector<uint32_t> LoadSized(const char* name, int width, int height) {
 int32_t TruncInt32(double x) {
     if (!(x > -2147483649.0 && x < 2147483648.0)) return INT32_MIN;
     return static_cast<int32_t>(x);
+}
+
+// Narrowing as IEEE arithmetic does it, overflow going to infinity; written
+// out because a double beyond the float range has no defined conversion in
+// C++. (Values a hair above FLT_MAX become infinity here rather than
+// FLT_MAX; either way the ray is fogged white and its coordinates overflow.)
+float ToFloat(double x) {
+    if (x > std::numeric_limits<float>::max()) return std::numeric_limits<float>::infinity();
+    if (x < -std::numeric_limits<float>::max()) return -std::numeric_limits<float>::infinity();
+    return static_cast<float>(x);
 }
 
 uint32_t FloatBits(float f) {
@@ -124,7 +135,7 @@ void TraceRays(sRaytrace& s, uint32_t t, float lensDepth, float planeDistance) {
             // Up to the ceiling or down to the floor, both planeDistance
             // away. A level ray (dy = 0) gets an infinite distance.
             const double sign = dy < 0 ? -1.0 : 1.0;
-            const float distance = static_cast<float>(sign * planeDistance / dy);
+            const float distance = ToFloat(sign * planeDistance / dy);
             const double hx = distance * dx, hy = distance * dy, hz = distance * dz;
             u[q] = static_cast<uint32_t>(TruncInt32((hx + hy) * 0.04 * 65536));
             v[q] = static_cast<uint32_t>(TruncInt32((hz * 0.04 + scroll) * 65536));
@@ -210,8 +221,8 @@ void RaytraceRender(uint32_t* frame) {
     // Planes 2000 apart from the eye, breathing by raytrace::plane; the lens
     // depth breathes by raytrace::z around 32.
     const double seconds = t * 0.001;
-    const float lensDepth = static_cast<float>(std::sin(seconds) * raytrace::z + 32.0);
-    const float planeDistance = static_cast<float>(std::cos(seconds) * raytrace::plane + 2000.0);
+    const float lensDepth = ToFloat(std::sin(seconds) * raytrace::z + 32.0);
+    const float planeDistance = ToFloat(std::cos(seconds) * raytrace::plane + 2000.0);
     TraceRays(s, t, lensDepth, planeDistance);
     FillRows(s.u);
     FillRows(s.v);
