@@ -8,10 +8,22 @@
 #include "kernel/services.h"
 #include "resources/library.h"
 
+namespace {
+
+// The library holds the working directory's files by their bare names, so a
+// path into the working directory ("./name", as the texture manager builds
+// them from its base path ".") is looked up there as "name".
+const char* LibraryName(const char* name) {
+    while (name[0] == '.' && name[1] == '/') name += 2;
+    return name;
+}
+
+}  // namespace
+
 sFileHandle FileOpen(const char* name) {
     Log("open: %s", name);
     if (LibraryIsOpen()) {
-        int index = FindLibraryEntry(name);
+        int index = FindLibraryEntry(LibraryName(name));
         if (index >= 0) {
             sFileHandle file;
             file.data = ReadLibraryEntry(index);

@@ -15,7 +15,9 @@ struct sFileHandle {
     std::string name;           // the name it was opened with
 };
 
-// Library first (name compared without regard to case), then the disk.
+// Library first (name compared without regard to case; a leading "./" is
+// dropped there, since the library holds the working directory's files),
+// then the disk.
 // A name found in neither ends the program with "File not found: <name>".
 sFileHandle FileOpen(const char* name);
 // The disk path of FileOpen.
