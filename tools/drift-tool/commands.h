@@ -8,6 +8,7 @@ int ListCommand(int argc, char** argv);
 int ExtractCommand(int argc, char** argv);
 int UnpackAllCommand(int argc, char** argv);
 int ScriptCommand(int argc, char** argv);
+int SceneCommand(int argc, char** argv);
 
 // Prints the tool's usage text to standard error and returns 2.
 int UsageError();

@@ -18,6 +18,7 @@ const sCommand kCommands[] = {
     {"extract", ExtractCommand, "extract LIB NAME [OUT]  unpack one entry to OUT or standard output"},
     {"unpack-all", UnpackAllCommand, "unpack-all LIB DIR      unpack every entry into DIR"},
     {"script", ScriptCommand, "script FILE             check a timeline script"},
+    {"scene", SceneCommand, "scene BASE [--data DIR] print BASE.ooz with its .mtl and .ini as JSON"},
 };
 
 }  // namespace
