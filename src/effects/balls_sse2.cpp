@@ -62,7 +62,16 @@ void ShadeSse2(const int16_t* x, const int16_t* y, const int16_t* z, const sShad
     alignas(16) int32_t index[8];
     int i = 0;
     for (; i + 8 <= n; i += 8) {
-        const __m128i vx = Load(x + i), vy = Load(y + i), vzs = Load(z + i);
+        const __m128i vzs = Load(z + i);
+        // Pixels no ball reached (z = 0) become white, top byte included;
+        // much of the band is, so a step of them only stores.
+        const __m128i empty = _mm_cmpeq_epi16(vzs, zero);
+        if (_mm_movemask_epi8(empty) == 0xFFFF) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), empty);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 4), empty);
+            continue;
+        }
+        const __m128i vx = Load(x + i), vy = Load(y + i);
         const __m128i xyLow = _mm_unpacklo_epi16(vx, vy), xyHigh = _mm_unpackhi_epi16(vx, vy);
         const __m128i zcLow = _mm_unpacklo_epi16(vzs, centre), zcHigh = _mm_unpackhi_epi16(vzs, centre);
         auto coordinate = [&](__m128i xy, __m128i zc, __m128i mxy, __m128i mz) {
@@ -84,8 +93,6 @@ void ShadeSse2(const int16_t* x, const int16_t* y, const int16_t* z, const sShad
                                                  static_cast<int32_t>(environment[index[6]]),
                                                  static_cast<int32_t>(environment[index[5]]),
                                                  static_cast<int32_t>(environment[index[4]]));
-        // Pixels no ball reached (z = 0) become white, top byte included.
-        const __m128i empty = _mm_cmpeq_epi16(vzs, zero);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
                          _mm_or_si128(lowPixels, _mm_unpacklo_epi16(empty, empty)));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 4),
