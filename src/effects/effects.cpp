@@ -6,6 +6,7 @@
 #include "effects/net5.h"
 #include "effects/overlay.h"
 #include "effects/raytrace.h"
+#include "effects/tunnel.h"
 
 #include <array>
 #include <vector>
@@ -20,6 +21,7 @@ struct sBinding {
 // One row per effect, e.g. {Var::TUNNEL, {TunnelInit, TunnelRender, TunnelStop}}.
 const std::vector<sBinding>& Bindings() {
     static const std::vector<sBinding> rows = {
+        {Var::TUNNEL, {TunnelInit, TunnelRender, TunnelStop}},
         {Var::BALLS, {BallsInit, BallsRender, BallsStop}},
         {Var::NET5, {Net5Init, Net5Render, nullptr}},
         {Var::DOTWALL, {DotwallInit, DotwallRender, DotwallStop}},
