@@ -7,6 +7,7 @@
 #include "effects/overlay.h"
 #include "effects/raytrace.h"
 #include "effects/tunnel.h"
+#include "effects/zoomer.h"
 
 #include <array>
 #include <vector>
@@ -21,6 +22,7 @@ struct sBinding {
 // One row per effect, e.g. {Var::TUNNEL, {TunnelInit, TunnelRender, TunnelStop}}.
 const std::vector<sBinding>& Bindings() {
     static const std::vector<sBinding> rows = {
+        {Var::ZOOMER, {ZoomerInit, ZoomerRender, ZoomerStop}},
         {Var::TUNNEL, {TunnelInit, TunnelRender, TunnelStop}},
         {Var::BALLS, {BallsInit, BallsRender, BallsStop}},
         {Var::NET5, {Net5Init, Net5Render, nullptr}},
