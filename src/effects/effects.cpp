@@ -6,6 +6,7 @@
 #include "effects/net5.h"
 #include "effects/overlay.h"
 #include "effects/raytrace.h"
+#include "effects/roto.h"
 #include "effects/tunnel.h"
 #include "effects/zoomer.h"
 
@@ -22,6 +23,7 @@ struct sBinding {
 // One row per effect, e.g. {Var::TUNNEL, {TunnelInit, TunnelRender, TunnelStop}}.
 const std::vector<sBinding>& Bindings() {
     static const std::vector<sBinding> rows = {
+        {Var::ROTO, {RotoInit, RotoRender, RotoStop}},
         {Var::ZOOMER, {ZoomerInit, ZoomerRender, ZoomerStop}},
         {Var::TUNNEL, {TunnelInit, TunnelRender, TunnelStop}},
         {Var::BALLS, {BallsInit, BallsRender, BallsStop}},
