@@ -5,6 +5,9 @@
 #include "content_net5.h"
 #include "content_overlay.h"
 #include "content_raytrace.h"
+#include "content_roto.h"
+#include "content_tunnel.h"
+#include "content_zoomer.h"
 #include "kernel_pictures.h"
 #include "resources/jpeg_writer.h"
 
@@ -21,6 +24,9 @@ const std::vector<sContentPart>& ContentParts() {
     // One row per part; an effect adds {"tunnel", TunnelFiles} and so on.
     static const std::vector<sContentPart> parts = {
         {"kernel", KernelFiles},
+        {"tunnel", TunnelFiles},
+        {"zoomer", ZoomerFiles},
+        {"roto", RotoFiles},
         {"overlay", OverlayFiles},
         {"balls", BallsFiles},
         {"net5", Net5Files},
