@@ -135,7 +135,9 @@ std::vector<float> cMixer::Render(int64_t frames) {
 
 void cMixer::Block(int64_t position, int n, float* out) {
     const double bar0 = static_cast<double>(position) / score_.framesPerBar;
-    const double bar1 = static_cast<double>(position + n) / score_.framesPerBar;
+    // Ramps run over a whole block even when the last one is cut short, so
+    // every sample is the same whatever length is rendered.
+    const double bar1 = static_cast<double>(position + kBlock) / score_.framesPerBar;
 
     // Control values: cutoffs at the block start (the filters interpolate),
     // levels as ramps across the block.
@@ -172,10 +174,10 @@ void cMixer::Block(int64_t position, int n, float* out) {
     float gain0[kTrackCount], gainStep[kTrackCount];
     for (int t = 0; t < kTrackCount; ++t) {
         gain0[t] = static_cast<float>(Level(t, bar0));
-        gainStep[t] = (static_cast<float>(Level(t, bar1)) - gain0[t]) / static_cast<float>(n);
+        gainStep[t] = (static_cast<float>(Level(t, bar1)) - gain0[t]) / static_cast<float>(kBlock);
     }
     const float duck0 = static_cast<float>(score_.duck.At(bar0));
-    const float duckStep = (static_cast<float>(score_.duck.At(bar1)) - duck0) / static_cast<float>(n);
+    const float duckStep = (static_cast<float>(score_.duck.At(bar1)) - duck0) / static_cast<float>(kBlock);
 
     // Sidechain: a 4 ms dip after every kick, recovering with a 110 ms time
     // constant, so the pads and bass breathe with the beat.
@@ -234,7 +236,7 @@ void cMixer::Block(int64_t position, int n, float* out) {
     // Master fade (squared lane: a slow start and a soft landing on zero),
     // then a soft clipper with headroom that only rounds the highest peaks.
     const float m0 = static_cast<float>(score_.master.At(bar0));
-    const float mStep = (static_cast<float>(score_.master.At(bar1)) - m0) / static_cast<float>(n);
+    const float mStep = (static_cast<float>(score_.master.At(bar1)) - m0) / static_cast<float>(kBlock);
     for (int i = 0; i < n; ++i) {
         float m = m0 + mStep * static_cast<float>(i);
         m *= m;

@@ -333,9 +333,10 @@ void cPad::Render(float* left, float* right, int frames) {
             }
             if (!v.amp.Active()) v.active = false;
         }
-        // The cutoff breathes a quarter octave either way over 14 seconds.
-        lfoPhase_ += PhaseIncrement(1.0 / 14.0) * static_cast<uint32_t>(n);
+        // The cutoff breathes a quarter octave either way over 14 seconds
+        // (read at the slice start, so it does not depend on slice lengths).
         float drift = 0.25f * SineAt(sine, lfoPhase_);
+        lfoPhase_ += PhaseIncrement(1.0 / 14.0) * static_cast<uint32_t>(n);
         for (int i = 0; i < n; ++i) {
             left[start + i] += lowCutL_.High(filterL_.Low(bufL[i], cutoffHz_, drift));
             right[start + i] += lowCutR_.High(filterR_.Low(bufR[i], cutoffHz_, drift));
