@@ -42,6 +42,10 @@ public:
 class MainLoopTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        // The real effects load files; here every keyword starts unbound and
+        // each test binds the recorders it watches.
+        for (int i = 0; i < kKeywordCount; ++i) Bind(static_cast<Var>(i), {});
+        savedOverlay = ReplaceOverlayEffect({});
         SetClock(&clock);
         ClearQuitFlag();
         g_calls.clear();
@@ -49,8 +53,8 @@ protected:
         timeline.RegisterVariables();
     }
     void TearDown() override {
-        for (auto& [v, e] : saved) ReplaceEffect(v, e);
-        ReplaceOverlayEffect({});
+        for (auto it = saved.rbegin(); it != saved.rend(); ++it) ReplaceEffect(it->first, it->second);
+        ReplaceOverlayEffect(savedOverlay);
         SetClock(nullptr);
         ClearQuitFlag();
     }
@@ -73,6 +77,7 @@ protected:
     std::vector<uint32_t> frame = std::vector<uint32_t>(kFramePixels, 0x00123456u);
     cMainLoop loop{timeline, frame.data(), presenter, music};
     std::vector<std::pair<Var, sEffect>> saved;
+    sEffect savedOverlay;
 };
 
 TEST_F(MainLoopTest, RendersSwitchedOnEffectsInTableOrder) {

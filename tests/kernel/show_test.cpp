@@ -13,6 +13,7 @@
 #include "kernel/services.h"
 #include "kernel/startup.h"
 #include "resources/picture.h"
+#include "show_parts.h"
 #include "test_util.h"
 #include "video/video.h"
 
@@ -28,8 +29,11 @@ std::vector<uint32_t> Pattern(uint32_t seed) {
     return p;
 }
 
-// Writes a complete small show into the current directory.
+// Writes a complete small show into the current directory: the effects'
+// files from the show generator, the kernel's pictures and music made here.
 void WriteShow(const TempDir& dir, const std::string& script) {
+    for (const sContentPart& part : ContentParts())
+        for (const sPackEntry& f : part.files()) dir.Write(f.name, f.data);
     dir.Write("loading.jpg", EncodeJpegWords(512, 384, Pattern(1), 90));
     dir.Write("loadingbar.jpg", EncodeJpegWords(512, 384, Pattern(2), 90));
     dir.Write("picture.jpg", EncodeJpegWords(512, 384, Pattern(3), 90));
