@@ -18,6 +18,9 @@ cScene::~cScene() {
     hierarchy.ForEach([&](sHierarchyEntry& e) { nodes.push_back(e.object); });
     for (cSceneObject* node : nodes) delete node;
     if (renderer) {
+        // The engine keeps no pointer to a scene that is gone.
+        std::erase(renderer->scenes, this);
+        if (renderer->currentScene == this) renderer->currentScene = nullptr;
         for (size_t i = 0; i < materials.Count(); ++i) {
             sMaterial& m = materials.At(i);
             renderer->Textures().Release(m.texture);

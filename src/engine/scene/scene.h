@@ -17,8 +17,9 @@ class cEngineSoftware;
 class cScene : public cObject {
 public:
     explicit cScene(cEngineSoftware* engine);
-    // Deletes every node of the hierarchy and returns both textures of every
-    // material to the engine's texture manager.
+    // Deletes every node of the hierarchy, returns both textures of every
+    // material to the engine's texture manager and leaves the engine's
+    // scene list.
     ~cScene() override;
     cScene(const cScene&) = delete;
     cScene& operator=(const cScene&) = delete;

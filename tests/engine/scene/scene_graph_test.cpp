@@ -189,6 +189,16 @@ TEST_F(SceneGraph, VisibilityBitmapsClampToTheFrameRange) {
     EXPECT_EQ(visibleFaces(), "0100000001");
 }
 
+TEST_F(SceneGraph, ADeletedSceneLeavesTheEngine) {
+    auto* other = new cScene(&engine);
+    engine.AddScene(other);
+    engine.currentScene = other;
+    ASSERT_EQ(engine.scenes.size(), 2u);
+    delete other;
+    EXPECT_EQ(engine.scenes, std::vector<cScene*>{&scene});
+    EXPECT_EQ(engine.currentScene, nullptr);
+}
+
 TEST_F(SceneGraph, SetupCountsAndNeedsACamera) {
     sMaterial* m = scene.materials.Add("m", nullptr, nullptr, 0, 0, 0);
     AddMesh("mesh", 4, 0, m);
