@@ -4,13 +4,12 @@
 // periodic over 256 pixels and no seam shows.
 #include "content_balls.h"
 
-#include <png.h>
-
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
 #include "canvas.h"
+#include "resources/png_writer.h"
 
 namespace {
 
@@ -69,43 +68,9 @@ sCanvas Environment() {
     return c;
 }
 
-void AppendBytes(png_structp png, png_bytep data, png_size_t length) {
-    auto* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
-    out->insert(out->end(), data, data + length);
-}
-void FlushNothing(png_structp) {}
-
-// An 8-bit RGB PNG of 0x00RRGGBB words, in memory. Kept free of objects
-// with destructors inside, as a libpng error longjmps out of it.
-bool EncodeRgbPng(const sCanvas& c, std::vector<uint8_t>& out, std::vector<png_bytep>& rows) {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    if (!png) return false;
-    png_infop info = png_create_info_struct(png);
-    if (!info || setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        return false;
-    }
-    png_set_write_fn(png, &out, AppendBytes, FlushNothing);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(c.w), static_cast<png_uint_32>(c.h), 8, PNG_COLOR_TYPE_RGB,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_set_compression_level(png, 9);
-    png_write_info(png, info);
-    png_write_image(png, rows.data());
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return true;
-}
-
 std::vector<uint8_t> Png(const sCanvas& c) {
-    std::vector<uint8_t> rgb(c.px.size() * 3), out;
-    for (size_t i = 0; i < c.px.size(); ++i) {
-        rgb[3 * i] = static_cast<uint8_t>(c.px[i] >> 16);
-        rgb[3 * i + 1] = static_cast<uint8_t>(c.px[i] >> 8);
-        rgb[3 * i + 2] = static_cast<uint8_t>(c.px[i]);
-    }
-    std::vector<png_bytep> rows(static_cast<size_t>(c.h));
-    for (int y = 0; y < c.h; ++y) rows[y] = rgb.data() + static_cast<size_t>(y) * c.w * 3;
-    if (!EncodeRgbPng(c, out, rows)) throw std::runtime_error("eball.png: PNG encoding failed");
+    std::vector<uint8_t> out;
+    if (!EncodePng(c.px.data(), c.w, c.h, 9, &out)) throw std::runtime_error("eball.png: PNG encoding failed");
     return out;
 }
 
