@@ -34,7 +34,10 @@ uint32_t sSongLayout::BarToMs(double bar) const {
     return static_cast<uint32_t>(ms);
 }
 
-uint32_t sSongLayout::LengthMs() const { return BarToMs(TotalBars()) + kTailMs; }
+uint32_t sSongLayout::LengthMs() const {
+    uint32_t bars = BarToMs(TotalBars());
+    return bars > 0xFFFFFFFFu - kTailMs ? 0xFFFFFFFFu : bars + kTailMs;
+}
 
 const sSongLayout& SongLayout() {
     // 124 bpm in 4/4: 108 bars are 3:29, with the tail 3:32.

@@ -23,7 +23,6 @@ public:
         sustain_ = sustain;
         release_ = DecayPerSample(releaseSeconds);
     }
-    void SetRelease(double releaseSeconds) { release_ = DecayPerSample(releaseSeconds); }
     void Trigger() {
         stage_ = kAttack;
         attackStep_ = static_cast<float>((1.0 - level_) / attackFrames_);
@@ -33,7 +32,6 @@ public:
         if (stage_ != kIdle) stage_ = kRelease;
     }
     bool Active() const { return stage_ != kIdle; }
-    bool Releasing() const { return stage_ == kRelease; }
     float Level() const { return level_; }
     float Next() {
         switch (stage_) {
@@ -98,7 +96,6 @@ public:
         ic2_ = Flush(2.0f * v2 - ic2_);
         return {v2, v1, v0 - k_ * v1 - v2};
     }
-    void Reset() { ic1_ = ic2_ = 0.0f; }
 
 private:
     float g_ = 0.1f, k_ = 2.0f;
@@ -119,6 +116,7 @@ class cSweptSvf {
 public:
     static constexpr int kControl = 16;
     cSweptSvf() { filter_.SetCoefficients(g_, k_); }
+    // Before the first sample only.
     void SetResonance(float k) { k_ = k; }
     // Called before every sample with the wanted cutoff in octaves above
     // `baseHz`; the value is sampled at the control rate.
@@ -129,11 +127,6 @@ public:
     cSvf::sOut Process(float in, double baseHz, float octaves) {
         Step(baseHz, octaves);
         return filter_.Process(in);
-    }
-    void Reset() {
-        filter_.Reset();
-        countdown_ = 0;
-        started_ = false;
     }
 
 private:
@@ -150,13 +143,16 @@ private:
             if (!started_) {
                 g_ = target;
                 started_ = true;
+                filter_.SetCoefficients(g_, k_);
             }
             gStep_ = (target - g_) / kControl;
             countdown_ = kControl;
         }
         --countdown_;
-        g_ += gStep_;
-        filter_.SetCoefficients(g_, k_);
+        if (gStep_ != 0.0f) {  // a held cutoff needs no new coefficients
+            g_ += gStep_;
+            filter_.SetCoefficients(g_, k_);
+        }
     }
     cSvf filter_;
     float g_ = 0.1f, gStep_ = 0.0f, k_ = 1.4f;

@@ -72,8 +72,6 @@ public:
     }
     // Uniform in [-1, 1).
     float Bipolar() { return static_cast<float>(static_cast<int32_t>(Next())) * (1.0f / 2147483648.0f); }
-    // Uniform in [0, 1).
-    double Unit() { return static_cast<double>(Next() >> 8) * (1.0 / 16777216.0); }
 
 private:
     uint32_t state_;

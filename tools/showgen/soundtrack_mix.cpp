@@ -26,7 +26,7 @@ constexpr sTrackSetup kSetup[kTrackCount] = {
     {0.50f, 0.00f, 0.05f, 0.0f},   // closed hat
     {0.40f, 0.00f, 0.08f, 0.0f},   // open hat
     {0.16f, 0.00f, 0.20f, 0.0f},   // crash
-    {0.25f, 0.00f, 0.35f, 0.0f},   // riser
+    {0.35f, 0.00f, 0.35f, 0.0f},   // riser
     {0.42f, 0.00f, 0.00f, 1.0f},   // bass
     {0.22f, 0.00f, 0.50f, 0.9f},   // pad
     {0.30f, 0.35f, 0.35f, 0.25f},  // lead

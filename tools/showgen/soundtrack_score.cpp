@@ -278,8 +278,11 @@ void cComposer::Build(int first, int bars) {
     score_.arpCutoff.To(first + bars, 7500.0);
     score_.bassCutoff.Step(first + bars / 2, 150.0);
     score_.bassCutoff.To(first + bars, 650.0);
-    score_.arpLevel.Step(first, 1.0);
-    score_.padLevel.Step(first, 1.0);
+    // Pads and arpeggio a little back at first: the drop should land louder.
+    score_.arpLevel.Step(first, 0.8);
+    score_.arpLevel.To(first + bars, 1.0);
+    score_.padLevel.Step(first, 0.75);
+    score_.padLevel.To(first + bars, 0.9);
     score_.duck.Step(first, 0.5);
     Add(kRiser, BarStep(first), bars * 16, 60, 0.9f);
     for (int b = 0; b < bars; ++b) {
@@ -326,7 +329,7 @@ void cComposer::Drop(int first, int bars, int index) {
     score_.leadBright.Step(first, 1900.0);
     score_.leadLevel.Step(first, 1.0);
     score_.padLevel.Step(first, 0.9);
-    score_.duck.Step(first, 0.6);
+    score_.duck.Step(first, 0.5);
     Add(kBoom, BarStep(first), 1, 0, 1.0f);
     int blocks = bars / 8;
     for (int b = 0; b < bars; ++b) {
@@ -385,7 +388,7 @@ void cComposer::Outro(int first, int bars) {
     score_.arpLevel.To(hit, 0.7);
     score_.arpLevel.Step(hit, 1.0);
     score_.padLevel.Step(first, 1.0);
-    score_.duck.Step(first, 0.6);
+    score_.duck.Step(first, 0.5);
     score_.duck.Step(first + 12, 0.0);
     score_.master.Step(first + bars, 1.0);
     score_.master.To(static_cast<double>(score_.totalFrames) / score_.framesPerBar, 0.0);
@@ -407,9 +410,9 @@ void cComposer::Outro(int first, int bars) {
     Add(kBoom, s, 1, 0, 1.0f);
     Add(kCrash, s, 1, 0, 0.9f, 2.2f);
     Add(kBass, s, 32, 33, 0.8f);
-    Add(kLead, s, 32, 81, 0.7f);
+    Add(kLead, s, 48, 81, 0.7f);
     static constexpr int kFinalChord[] = {45, 52, 57, 60, 64, 71};
-    Pads(s, s + 32, kFinalChord, 0.02f);
+    Pads(s, s + 48, kFinalChord, 0.02f);
     for (int note : {57, 64, 69, 72, 76}) Add(kArp, s, 2, note, 0.9f);
 }
 
