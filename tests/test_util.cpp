@@ -1,7 +1,11 @@
 #include "test_util.h"
 
+#include <sys/wait.h>
+
+#include <cstdio>
 #include <fstream>
 #include <random>
+#include <sstream>
 
 #include "kernel/services.h"
 
@@ -39,4 +43,23 @@ void TempDir::Write(const std::string& name, const std::string& bytes) const {
 
 void TempDir::Write(const std::string& name, const std::vector<unsigned char>& bytes) const {
     Write(name, std::string(bytes.begin(), bytes.end()));
+}
+
+sCommandResult RunCommand(const std::string& commandLine) {
+    sCommandResult r{-1, ""};
+    FILE* p = popen((commandLine + " 2>stderr.txt").c_str(), "r");
+    if (!p) return r;
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+    int status = pclose(p);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+std::string ReadFileText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
 }

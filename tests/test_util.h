@@ -26,6 +26,16 @@ void ExpectFatal(Fn&& fn, const std::string& part) {
     }
 }
 
+// Runs a shell command line. Returns its exit status (-1 if it did not exit
+// normally) and its standard output; its standard error replaces the file
+// "stderr.txt" in the working directory.
+struct sCommandResult {
+    int status;
+    std::string out;
+};
+sCommandResult RunCommand(const std::string& commandLine);
+std::string ReadFileText(const std::filesystem::path& path);
+
 // A fresh, empty directory that is removed with the object; the working
 // directory is switched into it for the object's life so relative file names
 // land there.

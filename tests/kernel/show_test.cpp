@@ -1,6 +1,5 @@
 // The program from start-up to exit, headless on a small show made here.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstring>
 #include <filesystem>
@@ -20,6 +19,8 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+int RunProgram(const std::string& args) { return RunCommand(std::string(HDRIFT_PATH) + " " + args).status; }
 
 std::vector<uint32_t> Pattern(uint32_t seed) {
     std::vector<uint32_t> p(512 * 384);
@@ -41,18 +42,7 @@ void WriteShow(const TempDir& dir, const std::string& script) {
     dir.Write("script.txt", script);
 }
 
-int RunProgram(const std::string& args) {
-    std::string command = std::string(HDRIFT_PATH) + " " + args + " 2>stderr.txt >stdout.txt";
-    int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
-std::string ReadText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 const char* kScript =
     "load\n"
@@ -71,11 +61,11 @@ TEST(Show, HeadlessCaptureIsDeterministicAndHoldsTheFramesAsPresented) {
     WriteShow(dir, kScript);
     const std::string args = "--headless --fixed-fps 25 --data " + dir.path().string();
     ASSERT_EQ(RunProgram(args + " --capture " + (dir.path() / "a").string() + " --frames 50 --log log.txt"), 0)
-        << ReadText("stderr.txt");
+        << ReadFileText("stderr.txt");
     ASSERT_EQ(RunProgram(args + " --capture " + (dir.path() / "b").string() + " --frames 50"), 0);
 
     // The log shows the start-up in its order.
-    std::string log = ReadText("log.txt");
+    std::string log = ReadFileText("log.txt");
     size_t at = 0;
     for (const char* line : {"----[DEMOSYSTEM INITIALIZING]---", "version 1.1", "   [DEMOKERNEL] Register class: hdrift",
                              "   [DEMOKERNEL] Initializing window: Korvane - Halcyon Drift",
@@ -93,7 +83,7 @@ TEST(Show, HeadlessCaptureIsDeterministicAndHoldsTheFramesAsPresented) {
     for (const auto& e : fs::directory_iterator("a")) names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     ASSERT_GE(names.size(), 50u);
-    for (const std::string& n : names) ASSERT_EQ(ReadText(fs::path("a") / n), ReadText(fs::path("b") / n)) << n;
+    for (const std::string& n : names) ASSERT_EQ(ReadFileText(fs::path("a") / n), ReadFileText(fs::path("b") / n)) << n;
 
     // Frame 0 is BLANK; frame 10 (400 ms) shows the picture, both with the
     // black border the presentation draws; at 400 ms the PICTURE command's
@@ -113,9 +103,9 @@ TEST(Show, HeadlessCaptureIsDeterministicAndHoldsTheFramesAsPresented) {
 TEST(Show, MissingFilesAndBadOptionsFail) {
     TempDir dir;
     EXPECT_EQ(RunProgram("--headless --data " + dir.path().string()), 1);
-    EXPECT_NE(ReadText("stderr.txt").find("File not found: loading.jpg"), std::string::npos);
+    EXPECT_NE(ReadFileText("stderr.txt").find("File not found: loading.jpg"), std::string::npos);
     EXPECT_EQ(RunProgram("--frobnicate"), 2);
-    EXPECT_NE(ReadText("stderr.txt").find("usage: hdrift"), std::string::npos);
+    EXPECT_NE(ReadFileText("stderr.txt").find("usage: hdrift"), std::string::npos);
     EXPECT_EQ(RunProgram("--data /nonexistent/dir"), 2);
 }
 

@@ -4,7 +4,6 @@
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 
 #include <nlohmann/json.hpp>
 
@@ -14,30 +13,11 @@
 
 namespace {
 
-struct RunResult {
-    int status;
-    std::string out;
-};
+sCommandResult RunTool(const std::string& args) { return RunCommand(std::string(DRIFT_TOOL_PATH) + " " + args); }
+std::string Stderr() { return ReadFileText("stderr.txt"); }
 
-RunResult RunTool(const std::string& args) {
-    std::string command = std::string(DRIFT_TOOL_PATH) + " " + args + " 2>stderr.txt";
-    RunResult r{-1, ""};
-    FILE* p = popen(command.c_str(), "r");
-    if (!p) return r;
-    char buf[512];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-    int status = pclose(p);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
 
-std::string Stderr() {
-    std::ifstream in("stderr.txt");
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+
 
 TEST(DriftToolScene, ReportsEveryKindOfNodeAndMaterial) {
     TempDir dir;
@@ -94,7 +74,7 @@ TEST(DriftToolScene, ReportsEveryKindOfNodeAndMaterial) {
     ini.emitters.push_back({.name = "pivot", .file = "flare.jpg", .density = 1, .life = 10});
     dir.Write("data/hall.ini", ParticleFileText(ini));
 
-    RunResult r = RunTool("scene hall --data data");
+    sCommandResult r = RunTool("scene hall --data data");
     ASSERT_EQ(r.status, 0) << Stderr();
     nlohmann::json expected = nlohmann::json::parse(R"({
       "name": "Hall", "first_frame": 2, "last_frame": 4, "fps": 25, "fog": 0.75, "ambient": [0.1, 0.2, 0.3],
@@ -134,7 +114,7 @@ TEST(DriftToolScene, FatalErrorsGoToStandardError) {
     h.parent = "nowhere";
     w.Helper(h);
     ASSERT_TRUE(w.Save("bad.ooz", nullptr));
-    RunResult r = RunTool("scene bad");
+    sCommandResult r = RunTool("scene bad");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(Stderr(), "bad.ooz: CHK_PARENT at offset 110: parent nowhere of node h not found\n");

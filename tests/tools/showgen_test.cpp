@@ -1,7 +1,6 @@
 // The show generator's writers, read back through the program's own readers,
 // and the generated show played from its library.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstring>
 #include <filesystem>
@@ -16,12 +15,6 @@
 
 namespace {
 
-std::string ReadText(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 TEST(ShowgenPcx, ReadsBackThroughTheProgramsLoader) {
     TempDir dir;
@@ -67,29 +60,25 @@ TEST(ShowgenScript, ReadsBackThroughTheProgramsScriptReader) {
     }
 }
 
-int RunCommand(const std::string& command) {
-    int status = std::system((command + " 2>>stderr.txt").c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 #if !defined(__SANITIZE_ADDRESS__)
 // The whole show is rendered and played here, which takes too long in the
 // unoptimised sanitizer build; the writers above are checked there.
 TEST(ShowgenShow, IsDeterministicAndPlaysFromItsLibraryToTheEnd) {
     TempDir dir;
-    ASSERT_EQ(RunCommand(std::string(SHOWGEN_PATH) + " a"), 0) << ReadText("stderr.txt");
-    ASSERT_EQ(RunCommand(std::string(SHOWGEN_PATH) + " b"), 0);
+    ASSERT_EQ(RunCommand(std::string(SHOWGEN_PATH) + " a").status, 0) << ReadFileText("stderr.txt");
+    ASSERT_EQ(RunCommand(std::string(SHOWGEN_PATH) + " b").status, 0);
     for (const auto& e : std::filesystem::directory_iterator("a")) {
         std::string name = e.path().filename().string();
-        EXPECT_EQ(ReadText(e.path()), ReadText(std::filesystem::path("b") / name)) << name;
+        EXPECT_EQ(ReadFileText(e.path()), ReadFileText(std::filesystem::path("b") / name)) << name;
     }
     // Only the library goes with the program: loose files would hide a file
     // missing from it.
     std::filesystem::create_directory("play");
     std::filesystem::copy_file("a/drift", "play/drift");
-    ASSERT_EQ(RunCommand(std::string(HDRIFT_PATH) + " --headless --fixed-fps 5 --data play --log log.txt"), 0)
-        << ReadText("stderr.txt");
-    std::string log = ReadText("play/log.txt");
+    ASSERT_EQ(RunCommand(std::string(HDRIFT_PATH) + " --headless --fixed-fps 5 --data play --log log.txt").status, 0)
+        << ReadFileText("stderr.txt");
+    std::string log = ReadFileText("play/log.txt");
     EXPECT_EQ(log.find("OpenDosFile"), std::string::npos) << log;
     EXPECT_NE(log.find("Init done"), std::string::npos);
 }

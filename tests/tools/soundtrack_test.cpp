@@ -553,6 +553,8 @@ TEST(SoundtrackRender, SameSamplesEveryTimeAndTheMp3DecodesToThem) {
     ASSERT_TRUE(DecodeMp3(mp3, &decoded));
     const size_t frames = pcm.size() / 2, decodedFrames = decoded.size() / 2;
     EXPECT_LE(std::max(frames, decodedFrames) - std::min(frames, decodedFrames), 1152u);
+    // What a listener hears does not clip either.
+    EXPECT_LT(Db(Peak(decoded, {0, decodedFrames}) / kFullScale), -1.0);
     // Sample-aligned: the tag frame told the decoder the encoder's delay and
     // padding. Off by even a few milliseconds the difference would be as
     // loud as the music.
