@@ -70,21 +70,31 @@ TEST(BandEffectCues, SwitchOnAndOffAndStayInRange) {
 }
 
 TEST(BandEffectCues, ZoomPullsOutAndComesBack) {
-    // The zoom changes by elapsed ms * 0.00025 * ZOOMSPEED; over the span
-    // the speeds must take it from 4 out to 248 and back to 4.
-    const sSongLayout song{124.0, 4, {{"drop", 0, 32}}};
+    // The zoom changes by elapsed ms * 0.00025 * ZOOMSPEED, counted from
+    // the effect's last frame, here a minute before; the speed must be 0
+    // when the effect comes on, then take the zoom from 4 out to 248 and
+    // back to 4.
+    const sSongLayout song{124.0, 4, {{"drop", 0, 64}}};
     std::vector<sCue> cues;
-    ZoomerCues(song, 4, 20, cues);
+    ZoomerCues(song, 40, 56, cues);
     std::stable_sort(cues.begin(), cues.end(), [](const sCue& a, const sCue& b) { return a.ms < b.ms; });
-    double zoom = 4.0, speed = 0.0;
-    uint32_t last = song.BarToMs(4);
+    const uint32_t fromMs = song.BarToMs(40);
+    // Whatever speed an earlier scene left; the events at the first bar
+    // apply before the effect's first frame, which then adds the gap.
+    double speed = 500.0;
+    size_t i = 0;
+    for (; i < cues.size() && cues[i].ms == fromMs; ++i)
+        if (cues[i].keyword == "zoomspeed") speed = cues[i].value;
+    auto clamp = [](double z) { return z < 4 ? 4 : z > 248 ? 248 : z; };
+    double zoom = clamp(4.0 + 60000 * 0.00025 * speed);
+    EXPECT_EQ(zoom, 4.0);
+    uint32_t last = fromMs;
     double highest = zoom;
-    for (const sCue& c : cues) {
-        zoom += (c.ms - last) * 0.00025 * speed;
-        zoom = zoom < 4 ? 4 : zoom > 248 ? 248 : zoom;
+    for (; i < cues.size(); ++i) {
+        zoom = clamp(zoom + (cues[i].ms - last) * 0.00025 * speed);
         highest = std::max(highest, zoom);
-        last = c.ms;
-        if (c.keyword == "zoomspeed") speed = c.value;
+        last = cues[i].ms;
+        if (cues[i].keyword == "zoomspeed") speed = cues[i].value;
     }
     EXPECT_GT(highest, 240.0);
     EXPECT_LT(zoom, 12.0);

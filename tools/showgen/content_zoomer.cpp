@@ -89,16 +89,23 @@ std::vector<sPackEntry> ZoomerFiles() {
 
 void ZoomerCues(const sSongLayout& song, double fromBar, double toBar, std::vector<sCue>& cues) {
     auto at = [&](double bar, const char* keyword, float value) { cues.push_back(AtBar(song, bar, keyword, value)); };
-    // The zoom grows by elapsed ms * 0.00025 * ZOOMSPEED; the full range
-    // 4..248 over half the span out, then back in. The zoom is kept between
-    // 4 and 248, so overshooting only holds it at the end a moment longer.
+    // The zoom grows by elapsed ms * 0.00025 * ZOOMSPEED, the elapsed time
+    // counted from the effect's previous frame, which may lie in an earlier
+    // scene: so the speed is 0 while it is switched on and only set a beat
+    // later. Then the full range 4..248 out by the middle of the span and
+    // back in by its end; the zoom is kept between 4 and 248, so an
+    // overshoot only holds it at the end a moment longer.
+    const double beat = 1.0 / song.beatsPerBar;
+    const double start = fromBar + beat;
     const double middle = fromBar + (toBar - fromBar) / 2;
-    const double halfMs = static_cast<double>(song.BarToMs(middle)) - song.BarToMs(fromBar);
-    const float speed = halfMs > 0 ? static_cast<float>(244.0 / (halfMs * 0.00025)) : 0.0f;
-    at(fromBar, "zoomspeed", speed);
+    const double outMs = static_cast<double>(song.BarToMs(middle)) - song.BarToMs(start);
+    const double inMs = static_cast<double>(song.BarToMs(toBar)) - song.BarToMs(middle);
+    auto speedFor = [](double ms) { return ms > 0 ? static_cast<float>(244.0 / (ms * 0.00025)) : 0.0f; };
+    at(fromBar, "zoomspeed", 0.0f);
     at(fromBar, "zoomtunnelspeed1", 255.0f);
     at(fromBar, "zoomtunnelspeed2", 257.0f);
     at(fromBar, "zoomer", 1.0f);
+    at(start, "zoomspeed", speedFor(outMs));
     int bar = 0;
     for (double b = fromBar; b + 1e-9 < toBar; b += 1.0, ++bar) {
         if (bar % 4 == 3) {
@@ -110,7 +117,7 @@ void ZoomerCues(const sSongLayout& song, double fromBar, double toBar, std::vect
             at(b, "zoomtunnelspeed2", 257.0f);
         }
     }
-    at(middle, "zoomspeed", -speed);
+    at(middle, "zoomspeed", -speedFor(inMs));
     at(toBar, "zoomer", 0.0f);
     at(toBar, "zoomspeed", 0.0f);
 }

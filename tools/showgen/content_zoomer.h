@@ -18,7 +18,7 @@ sCanvas MakeZoomMap();
 // "texture1.jpg", "texture2.jpg", "zoommap.jpg".
 std::vector<sPackEntry> ZoomerFiles();
 
-// On at fromBar, off at toBar; the view pulls out over the first half and
-// dives back in over the second, while the textures' flow reverses on
-// every fourth bar.
+// On at fromBar, off at toBar; from the second beat the view pulls out
+// over the first half and dives back in over the second, while the
+// textures' flow reverses on every fourth bar.
 void ZoomerCues(const sSongLayout& song, double fromBar, double toBar, std::vector<sCue>& cues);
