@@ -17,17 +17,20 @@ fi
 
 frames=$(mktemp -d)
 trap 'rm -rf "$frames"' EXIT
-# At one frame per second, captured frame k shows the show at k seconds.
-"$root/build/hdrift" --headless --fixed-fps 1 --data "$show" --capture "$frames"
+# At 4 frames per second captured frame k shows the show at k / 4 seconds;
+# a low rate keeps it quick and the brief pauses of effect set-ups short.
+fps=4
+"$root/build/hdrift" --headless --fixed-fps $fps --data "$show" --capture "$frames"
 
 args=()
 k=0
 for f in "$frames"/*.png; do
-  if ((k % every == 0)); then
-    args+=(-label "$(printf '%d:%02d' $((k / 60)) $((k % 60)))" "$f")
+  if ((k % (every * fps) == 0)); then
+    s=$((k / fps))
+    args+=(-label "$(printf '%d:%02d' $((s / 60)) $((s % 60)))" "$f")
   fi
   k=$((k + 1))
 done
-/usr/bin/montage "${args[@]}" -tile 6x -geometry 192x144+6+6 -background '#101018' -fill '#c8d0e0' \
-  -font DejaVu-Sans -pointsize 13 "$out"
+/usr/bin/montage "${args[@]}" -tile 8x -geometry 160x120+3+3 -background '#101018' -fill '#c8d0e0' \
+  -font DejaVu-Sans -pointsize 11 -depth 8 "$out"
 echo "Contact sheet: $out"

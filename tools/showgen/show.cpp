@@ -8,6 +8,9 @@
 #include "content_net5.h"
 #include "content_overlay.h"
 #include "content_raytrace.h"
+#include "content_roto.h"
+#include "content_tunnel.h"
+#include "content_zoomer.h"
 
 namespace {
 
@@ -29,13 +32,16 @@ struct sScene {
 const sScene kScenes[] = {
     {0, 8, Net5Cues, false},
     {8, 16, DotwallCues, true},
-    {18, 24, BarsCues, true},
-    {24, 40, RaytraceCues, true},
-    {40, 48, BallsCues, true},
-    {48, 56, DotwallCues, true},
+    {18, 24, RotoCues, true},
+    {24, 32, TunnelCues, true},
+    {32, 40, ZoomerCues, true},
+    {40, 48, RaytraceCues, true},
+    {48, 56, BallsCues, true},
     {56, 64, BarsCues, true},
-    {64, 88, RaytraceCues, true},
-    {88, 100, BallsCues, true},
+    {64, 72, TunnelCues, true},
+    {72, 80, RotoCues, true},
+    {80, 88, ZoomerCues, true},
+    {88, 100, RaytraceCues, true},
     {100, 108, Net5Cues, false},
 };
 const sScene kOverlays[] = {
