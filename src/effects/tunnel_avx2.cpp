@@ -77,40 +77,20 @@ inline void GlowQuad(uint32_t* row, int x, const uint32_t* top, const uint32_t* 
     _mm_storeu_si128(reinterpret_cast<__m128i*>(row + x), out);
 }
 
-// A row whose pixels may read each other: in sweep order, four or two at a
-// time where no pixel of the group reads another.
-void GlowDependentRowAvx2(uint32_t* row, const uint32_t* top, const uint32_t* bottom, __m128i fy, bool left,
-                          const sTaps& taps, const sMixLanes& mix, const sMixLanes256& mix256) {
-    const __m256i fy256 = _mm256_broadcastsi128_si256(fy);
-    if (left) {
-        int x = kGlowCentreX - 1;
-        while (x >= 1) {
-            if (x >= 4 && taps.quadSafe[x - 3]) {
-                GlowQuad(row, x - 3, top, bottom, taps, fy256, mix256);
-                x -= 4;
-            } else if (x >= 2 && taps.pairSafe[x - 1]) {
-                GlowPair(row, x - 1, top, bottom, taps, fy, mix);
-                x -= 2;
-            } else {
-                GlowOne(row, x, top, bottom, taps, fy, mix);
-                x -= 1;
-            }
+// GlowStep with groups of four where no pixel of the group reads another.
+inline bool GlowStepAvx2(sRowWalk& w, const sTaps& taps, const sMixLanes& mix, const sMixLanes256& mix256) {
+    if (w.left) {
+        if (w.x >= 4 && taps.quadSafe[w.x - 3]) {
+            GlowQuad(w.row, w.x - 3, w.top, w.bottom, taps, _mm256_broadcastsi128_si256(w.fy), mix256);
+            w.x -= 4;
+            return true;
         }
-    } else {
-        int x = kGlowCentreX;
-        while (x < kBandWidth) {
-            if (taps.quadSafe[x]) {
-                GlowQuad(row, x, top, bottom, taps, fy256, mix256);
-                x += 4;
-            } else if (taps.pairSafe[x]) {
-                GlowPair(row, x, top, bottom, taps, fy, mix);
-                x += 2;
-            } else {
-                GlowOne(row, x, top, bottom, taps, fy, mix);
-                x += 1;
-            }
-        }
+    } else if (w.x < kBandWidth && taps.quadSafe[w.x]) {
+        GlowQuad(w.row, w.x, w.top, w.bottom, taps, _mm256_broadcastsi128_si256(w.fy), mix256);
+        w.x += 4;
+        return true;
     }
+    return GlowStep(w, taps, mix);
 }
 
 }  // namespace
@@ -132,9 +112,8 @@ void GlowAvx2(uint32_t* band, int zoom, const sGlowTable& table) {
                            GlowQuad(row, x, top, bottom, taps, fy256, mix256);
                    }
                },
-               [&](uint32_t* row, const uint32_t* top, const uint32_t* bottom, __m128i fy, bool left,
-                   const sTaps& taps, const sMixLanes& mix) {
-                   GlowDependentRowAvx2(row, top, bottom, fy, left, taps, mix, mix256);
+               [&](sRowWalk& walk, const sTaps& taps, const sMixLanes& mix) {
+                   return GlowStepAvx2(walk, taps, mix, mix256);
                });
 }
 

@@ -175,42 +175,59 @@ void GlowSelf(uint32_t* band, const sMixLanes& mix) {
     }
 }
 
-// The part of a row that must go in sweep order: one row of one side (left:
-// columns 255 down to 1; right: 256 up to 511), in pairs where pairSafe
-// allows.
-inline void GlowDependentRow(uint32_t* row, const uint32_t* top, const uint32_t* bottom, __m128i fy, bool left,
-                             const sTaps& taps, const sMixLanes& mix) {
-    if (left) {
-        int x = kGlowCentreX - 1;
-        while (x >= 1) {
-            if (x >= 2 && taps.pairSafe[x - 1]) {
-                GlowPair(row, x - 1, top, bottom, taps, fy, mix);
-                x -= 2;
-            } else {
-                GlowOne(row, x, top, bottom, taps, fy, mix);
-                x -= 1;
-            }
+// One side of a row whose pixels may read each other (a dependent row),
+// walked in sweep order: left sides from column 255 down to 1, right sides
+// from 256 up to 511.
+struct sRowWalk {
+    uint32_t* row;
+    const uint32_t* top;
+    const uint32_t* bottom;
+    __m128i fy;
+    bool left;
+    int x;  // the next pixel in sweep order
+};
+
+// Draws the walk's next pixel, or next two where pairSafe allows; false
+// once the walk is done.
+inline bool GlowStep(sRowWalk& w, const sTaps& taps, const sMixLanes& mix) {
+    if (w.left) {
+        if (w.x < 1) return false;
+        if (w.x >= 2 && taps.pairSafe[w.x - 1]) {
+            GlowPair(w.row, w.x - 1, w.top, w.bottom, taps, w.fy, mix);
+            w.x -= 2;
+        } else {
+            GlowOne(w.row, w.x, w.top, w.bottom, taps, w.fy, mix);
+            w.x -= 1;
         }
     } else {
-        int x = kGlowCentreX;
-        while (x < kBandWidth) {
-            if (taps.pairSafe[x]) {
-                GlowPair(row, x, top, bottom, taps, fy, mix);
-                x += 2;
-            } else {
-                GlowOne(row, x, top, bottom, taps, fy, mix);
-                x += 1;
-            }
+        if (w.x >= kBandWidth) return false;
+        if (taps.pairSafe[w.x]) {
+            GlowPair(w.row, w.x, w.top, w.bottom, taps, w.fy, mix);
+            w.x += 2;
+        } else {
+            GlowOne(w.row, w.x, w.top, w.bottom, taps, w.fy, mix);
+            w.x += 1;
         }
     }
+    return true;
 }
 
 // The whole glow: halve, the four sweeps, double. `freeRow(row, top,
 // bottom, fy, left, taps, mix)` draws one side of a row whose pixels may go
-// in any order, `dependentRow` (same arguments) one whose pixels may read
-// each other. The caller has checked table.linear.
-template <typename FreeRow, typename DependentRow>
-void GlowSweeps(uint32_t* band, int zoom, const sGlowTable& table, FreeRow freeRow, DependentRow dependentRow) {
+// in any order; `step(walk, taps, mix)` advances a dependent row's walk
+// like GlowStep. The caller has checked table.linear.
+//
+// The quadrants never read each other with a weight above zero: a left
+// sweep reaches column 256 only from column 255, where fx is 0, an upper
+// sweep reaches row 100 only from row 99, where fy is 0, and the right and
+// lower sweeps never look back past their start column and row. A tap of
+// weight zero drops out of the arithmetic whatever its value, so the
+// quadrants may be swept in any interleaving. In a dependent row each pixel
+// waits for one a few columns before it, a chain of long latency; the four
+// quadrants' rows at the same distance from the centre therefore advance
+// together, step by step, so that the processor overlaps their chains.
+template <typename FreeRow, typename Step>
+void GlowSweeps(uint32_t* band, int zoom, const sGlowTable& table, FreeRow freeRow, Step step) {
     const __m128i low7 = _mm_set1_epi8(0x7F);
     for (int i = 0; i < kPixels; i += 4) {
         __m128i* p = reinterpret_cast<__m128i*>(band + i);
@@ -226,22 +243,26 @@ void GlowSweeps(uint32_t* band, int zoom, const sGlowTable& table, FreeRow freeR
         // sweeps) or at most 255 (left), the tap row likewise.
         sTaps taps;
         ComputeTaps(zoom, taps);
-        auto sweepRow = [&](int y, bool left) {
-            uint32_t* row = band + y * kBandWidth;
-            const uint32_t* top = band + taps.iy[y] * kBandWidth;
-            const uint32_t* bottom = top + kBandWidth;
-            const __m128i fy = _mm_set1_epi16(static_cast<short>(taps.fy[y]));
-            if (taps.dependent[y])
-                dependentRow(row, top, bottom, fy, left, taps, mix);
-            else
-                freeRow(row, top, bottom, fy, left, taps, mix);
-        };
-        // The sweeps' order: upper left, upper right, lower left, lower
-        // right, each outward from the centre row.
-        for (int y = kGlowCentreY - 1; y >= 0; --y) sweepRow(y, true);
-        for (int y = kGlowCentreY - 1; y >= 0; --y) sweepRow(y, false);
-        for (int y = kGlowCentreY; y < kBandHeight; ++y) sweepRow(y, true);
-        for (int y = kGlowCentreY; y < kBandHeight; ++y) sweepRow(y, false);
+        for (int m = 0; m < kGlowCentreY; ++m) {
+            sRowWalk walks[4];
+            int count = 0;
+            for (int quadrant = 0; quadrant < 4; ++quadrant) {
+                const bool upper = quadrant < 2, left = quadrant % 2 == 0;
+                const int y = upper ? kGlowCentreY - 1 - m : kGlowCentreY + m;
+                uint32_t* row = band + y * kBandWidth;
+                const uint32_t* top = band + taps.iy[y] * kBandWidth;
+                const uint32_t* bottom = top + kBandWidth;
+                const __m128i fy = _mm_set1_epi16(static_cast<short>(taps.fy[y]));
+                if (taps.dependent[y])
+                    walks[count++] = {row, top, bottom, fy, left, left ? kGlowCentreX - 1 : kGlowCentreX};
+                else
+                    freeRow(row, top, bottom, fy, left, taps, mix);
+            }
+            for (bool active = count > 0; active;) {
+                active = false;
+                for (int i = 0; i < count; ++i) active |= step(walks[i], taps, mix);
+            }
+        }
     }
 
     for (int i = 0; i < kPixels; i += 4) {

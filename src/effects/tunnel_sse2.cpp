@@ -57,7 +57,7 @@ inline void GlowFreeRow(uint32_t* row, const uint32_t* top, const uint32_t* bott
 void GlowSse2(uint32_t* band, int zoom, const sGlowTable& table) {
     // Tables no arithmetic form reproduces (none known) take the exact loop.
     if (!table.linear) return GlowReference(band, zoom, table);
-    GlowSweeps(band, zoom, table, GlowFreeRow, GlowDependentRow);
+    GlowSweeps(band, zoom, table, GlowFreeRow, GlowStep);
 }
 
 #else
