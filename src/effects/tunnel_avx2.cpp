@@ -115,6 +115,10 @@ void GlowAvx2(uint32_t* band, int zoom, const sGlowTable& table) {
                [&](sRowWalk& walk, const sTaps& taps, const sMixLanes& mix) {
                    return GlowStepAvx2(walk, taps, mix, mix256);
                });
+    // The compiler leaves the upper halves of the vector registers dirty
+    // here (its helpers pass 256-bit values), and until they are cleared
+    // every later SSE instruction outside this unit runs at about half speed.
+    _mm256_zeroupper();
 }
 
 #else
