@@ -13,6 +13,8 @@
 #include "effects/bars_p.h"
 #include "effects/framebuffer.h"
 #include "effects/parameters.h"
+#include "effects/sized_picture.h"
+#include "effects/truncate_p.h"
 #include "kernel/services.h"
 #include "resources/picture.h"
 
@@ -67,21 +69,6 @@ sColumnStave g_columns[kWidth][kStaves];
 int32_t g_clock = 0;
 uint32_t g_lastTime = 0;
 bool g_firstFrameDone = false;
-
-std::vector<uint32_t> LoadSized(const char* name, int width, int height) {
-    sPicture picture = LoadPicture(name);
-    if (picture.bits != 32 || picture.width != width || picture.height != height)
-        FatalError("%s: expected a %d x %d colour picture, got %d x %d", name, width, height, picture.width,
-                   picture.height);
-    return std::move(picture.pixels);
-}
-
-// Truncation toward zero as the x86 conversion instructions do it: NaN and
-// values outside the int32 range give 0x80000000.
-int32_t TruncInt32(double x) {
-    if (!(x > -2147483649.0 && x < 2147483648.0)) return INT32_MIN;
-    return static_cast<int32_t>(x);
-}
 
 void BuildColumnTable(int32_t clock) {
     for (int x = 0; x < kWidth; ++x) {
@@ -141,7 +128,7 @@ void BarsInit() {
     tables->texture.resize(3 * kTextureSide * kTextureSide);
     const char* const names[3] = {"bar1.jpg", "bar2.jpg", "bar3.jpg"};
     for (int n = 0; n < 3; ++n) {
-        std::vector<uint32_t> picture = LoadSized(names[n], kTextureSide, kTextureSide);
+        std::vector<uint32_t> picture = LoadSizedPicture(names[n], kTextureSide, kTextureSide);
         CopyBuffer(tables->texture.data() + n * kTextureSide * kTextureSide, picture.data(),
                    kTextureSide * kTextureSide);
     }
@@ -154,8 +141,8 @@ void BarsInit() {
         g_stave[b][0] = static_cast<float>(72 * std::sin(b * 1.0471966666666666));
         g_stave[b][1] = static_cast<float>(72 * std::cos(b * 1.0471966666666666));
     }
-    g_top = LoadSized("barboven.jpg", kWidth, kBorderRows);
-    g_bottom = LoadSized("baronder.jpg", kWidth, kBorderRows);
+    g_top = LoadSizedPicture("barboven.jpg", kWidth, kBorderRows);
+    g_bottom = LoadSizedPicture("baronder.jpg", kWidth, kBorderRows);
     g_tables = std::move(tables);
 }
 
@@ -174,7 +161,7 @@ void BarsRender(uint32_t* frame) {
 
     // The fraction is dropped every frame, so frames under 4 ms apart (at
     // speed 1) do not move the clock at all.
-    g_clock = TruncInt32(g_clock + (now - g_lastTime) * 0.25 * bars::speed);
+    g_clock = TruncToInt32(g_clock + (now - g_lastTime) * 0.25 * bars::speed);
     g_lastTime = now;
     BuildColumnTable(g_clock);
 

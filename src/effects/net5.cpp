@@ -9,6 +9,7 @@
 
 #include "effects/framebuffer.h"
 #include "effects/parameters.h"
+#include "effects/sized_picture.h"
 #include "kernel/services.h"
 #include "resources/picture.h"
 
@@ -34,14 +35,6 @@ std::vector<uint32_t> LoadSource(const char* name) {
     if (picture.bits != 32 || picture.PixelCount() < kSourcePixels)
         FatalError("%s: expected a colour picture of at least %d pixels, got %d x %d", name, kSourcePixels,
                    picture.width, picture.height);
-    return std::move(picture.pixels);
-}
-
-std::vector<uint32_t> LoadBorder(const char* name) {
-    sPicture picture = LoadPicture(name);
-    if (picture.bits != 32 || picture.width != kWidth || picture.height != kBorderRows)
-        FatalError("%s: expected a %d x %d colour picture, got %d x %d", name, kWidth, kBorderRows, picture.width,
-                   picture.height);
     return std::move(picture.pixels);
 }
 
@@ -76,8 +69,8 @@ void Net5Render(uint32_t* frame) {
         g_t0 = now;
         FillBuffer(frame, 0xFFFFFF, kWidth * kHeight);
         g_source = 0;
-        g_top = LoadBorder("net5boven.jpg");
-        g_bottom = LoadBorder("net5onder.jpg");
+        g_top = LoadSizedPicture("net5boven.jpg", kWidth, kBorderRows);
+        g_bottom = LoadSizedPicture("net5onder.jpg", kWidth, kBorderRows);
     }
     // One step per 350 ms; f is how far the fade to the next run has come.
     const float e = static_cast<float>(now - g_t0) * 0.0028571428f;

@@ -12,6 +12,8 @@
 
 #include "effects/framebuffer.h"
 #include "effects/parameters.h"
+#include "effects/sized_picture.h"
+#include "effects/truncate_p.h"
 #include "effects/raytrace_p.h"
 #include "kernel/services.h"
 #include "resources/picture.h"
@@ -41,22 +43,6 @@ std::unique_ptr<sRaytrace> g_state;
 // switch-on (even after the stop hook) draws over what is there, so the four
 // right-most band columns keep that white.
 bool g_firstFrameDone = false;
-
-std::vector<uint32_t> LoadSized(const char* name, int width, int height) {
-    sPicture picture = LoadPicture(name);
-    if (picture.bits != 32 || picture.width != width || picture.height != height)
-        FatalError("%s: expected a %d x %d colour picture, got %d x %d", name, width, height, picture.width,
-                   picture.height);
-    return std::move(picture.pixels);
-}
-
-// Truncation toward zero as the x86 conversion instructions do it: NaN and
-// values outside the int32 range give 0x80000000. Grazing rays produce such
-// values; they are far enough away to be fogged white whatever U and V are.
-int32_t TruncInt32(double x) {
-    if (!(x > -2147483649.0 && x < 2147483648.0)) return INT32_MIN;
-    return static_cast<int32_t>(x);
-}
 
 // Narrowing as IEEE arithmetic does it, overflow going to infinity; written
 // out because a double beyond the float range has no defined conversion in
@@ -137,13 +123,13 @@ void TraceRays(sRaytrace& s, uint32_t t, float lensDepth, float planeDistance) {
             const double sign = dy < 0 ? -1.0 : 1.0;
             const float distance = ToFloat(sign * planeDistance / dy);
             const double hx = distance * dx, hy = distance * dy, hz = distance * dz;
-            u[q] = static_cast<uint32_t>(TruncInt32((hx + hy) * 0.04 * 65536));
-            v[q] = static_cast<uint32_t>(TruncInt32((hz * 0.04 + scroll) * 65536));
+            u[q] = static_cast<uint32_t>(TruncToInt32((hx + hy) * 0.04 * 65536));
+            v[q] = static_cast<uint32_t>(TruncToInt32((hz * 0.04 + scroll) * 65536));
             // Fog: the clamp compares bit patterns as signed integers, so
             // +inf and NaN become 255 while negative values pass unclamped.
             float fog = distance * 0.01f;
             if (static_cast<int32_t>(FloatBits(fog)) > static_cast<int32_t>(FloatBits(255.0f))) fog = 255.0f;
-            shade[q] = static_cast<uint32_t>(TruncInt32((255.0f - fog) * 65536.0f));
+            shade[q] = static_cast<uint32_t>(TruncToInt32((255.0f - fog) * 65536.0f));
         }
     }
 }
@@ -192,9 +178,9 @@ void DrawRowReference(const sCoarseRow& row, const uint32_t* texture, uint32_t* 
 
 void RaytraceInit() {
     auto s = std::make_unique<sRaytrace>();
-    s->texture = LoadSized("textuur.jpg", kTextureSide, kTextureSide);
-    s->top = LoadSized("rayboven.jpg", kWidth, kBorderRows);
-    s->bottom = LoadSized("rayonder.jpg", kWidth, kBorderRows);
+    s->texture = LoadSizedPicture("textuur.jpg", kTextureSide, kTextureSide);
+    s->top = LoadSizedPicture("rayboven.jpg", kWidth, kBorderRows);
+    s->bottom = LoadSizedPicture("rayonder.jpg", kWidth, kBorderRows);
     for (int i = 0; i < kTableSize; ++i) {
         s->sine[i] = std::sin(i * kTableStep);
         s->cosine[i] = std::cos(i * kTableStep);

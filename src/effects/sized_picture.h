@@ -1,4 +1,4 @@
-// Pictures whose size an effect's loops depend on: loaded as 32-bit pixels
+// Pictures whose size a loop depends on: loaded as 32-bit colour pixels
 // and refused unless they have exactly the size the effect was written for,
 // so no loop ever indexes past a picture that came out smaller than planned.
 #pragma once

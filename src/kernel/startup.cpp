@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "effects/effects.h"
+#include "effects/sized_picture.h"
 #include "kernel/services.h"
 #include "resources/picture.h"
 #include "video/video.h"
@@ -33,12 +34,7 @@ constexpr sLoadStep kLoadSequence[] = {
 
 }  // namespace
 
-std::vector<uint32_t> LoadFramePicture(const char* name) {
-    sPicture picture = LoadPicture(name);
-    if (picture.bits != 32 || picture.width != 512 || picture.height != 384)
-        FatalError("%s: expected a 512 x 384 colour picture, got %d x %d", name, picture.width, picture.height);
-    return std::move(picture.pixels);
-}
+std::vector<uint32_t> LoadFramePicture(const char* name) { return LoadSizedPicture(name, 512, 384); }
 
 void LoadingBarStep(int step, uint32_t* frame, const uint32_t* loadingBar) {
     int x = kLoadingBarX[step];

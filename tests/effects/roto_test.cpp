@@ -246,5 +246,5 @@ TEST(Roto, TextureOfTheWrongSizeIsRefused) {
     TempDir dir;
     std::vector<uint32_t> wide(512 * 256, 0x202020);
     dir.Write("roto.jpg", EncodeJpegWords(512, 256, wide, 90));
-    ExpectFatal([] { RotoInit(); }, "roto.jpg: expected a 256 x 256 picture");
+    ExpectFatal([] { RotoInit(); }, "roto.jpg: expected a 256 x 256 colour picture");
 }

@@ -352,5 +352,5 @@ TEST(Tunnel, TextureOfTheWrongSizeIsRefused) {
     TempDir dir;
     std::vector<uint32_t> small(128 * 128, 0x808080);
     dir.Write("tunnel.jpg", EncodeJpegWords(128, 128, small, 90));
-    ExpectFatal([] { TunnelInit(); }, "tunnel.jpg: expected a 256 x 256 picture");
+    ExpectFatal([] { TunnelInit(); }, "tunnel.jpg: expected a 256 x 256 colour picture");
 }

@@ -211,5 +211,5 @@ TEST(Zoomer, PicturesOfTheWrongSizeAreRefused) {
     WriteFiles(dir, ZoomerFiles());
     std::vector<uint32_t> square(64 * 64, 0x404040);
     dir.Write("zoommap.jpg", EncodeJpegWords(64, 64, square, 90));
-    ExpectFatal([] { ZoomerInit(); }, "zoommap.jpg: expected a 64 x 32 picture");
+    ExpectFatal([] { ZoomerInit(); }, "zoommap.jpg: expected a 64 x 32 colour picture");
 }
