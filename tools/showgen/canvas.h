@@ -39,6 +39,15 @@ private:
     uint64_t state_;
 };
 
+constexpr double kTau = 6.283185307179586;  // 2 pi
+inline double Clamp01(double v) { return v < 0 ? 0 : v > 1 ? 1 : v; }
+// v^n for a small whole n, without the library's pow.
+inline double Power(double v, int n) {
+    double r = 1.0;
+    for (int i = 0; i < n; ++i) r *= v;
+    return r;
+}
+
 // sin and cos from a polynomial of basic operations (error below 1e-9).
 double Sine(double x);
 inline double Cosine(double x) { return Sine(x + 1.5707963267948966); }

@@ -16,8 +16,6 @@ namespace {
 constexpr int kSide = 256;
 constexpr double kTwoPi = 6.283185307179586;
 
-double Clamp01(double v) { return v < 0 ? 0 : v > 1 ? 1 : v; }
-
 // Fractal noise that tiles over kSide x kSide: the four shifted copies of
 // the plain noise blended by position.
 double TiledFbm(double x, double y, double scale, int octaves, uint32_t seed) {

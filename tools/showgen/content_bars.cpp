@@ -9,8 +9,6 @@
 
 namespace {
 
-double Clamp01(double v) { return v < 0 ? 0 : v > 1 ? 1 : v; }
-
 // Distance to the nearest multiple of `period`, wrapping.
 double Groove(double x, double period) {
     double m = x - period * static_cast<int>(x / period);

@@ -25,7 +25,6 @@ uint32_t Grey(double v) {
     int g = v <= 0 ? 0 : v >= 255 ? 255 : static_cast<int>(v + 0.5);
     return Rgb(g, g, g);
 }
-double Clamp01(double v) { return v < 0 ? 0 : v > 1 ? 1 : v; }
 double SmoothStep(double e0, double e1, double x) {
     double t = Clamp01((x - e0) / (e1 - e0));
     return t * t * (3 - 2 * t);

@@ -7,8 +7,6 @@ namespace {
 
 constexpr int kTile = 64;  // 4 x 4 tiles in the 256-texel texture
 
-double Clamp01(double v) { return v < 0 ? 0 : v > 1 ? 1 : v; }
-
 }  // namespace
 
 sCanvas MakeRaytraceTexture() {

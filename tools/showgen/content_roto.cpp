@@ -6,10 +6,6 @@
 
 namespace {
 
-constexpr double kTau = 6.283185307179586;
-
-double Clamp01(double v) { return v < 0 ? 0 : v > 1 ? 1 : v; }
-
 // Distance between two coordinates on a 256-texel wrap.
 double WrapDelta(double a, double b) {
     double d = a - b;

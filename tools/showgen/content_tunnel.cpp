@@ -2,21 +2,6 @@
 
 #include "resources/jpeg_writer.h"
 
-namespace {
-
-constexpr double kTau = 6.283185307179586;
-
-double Clamp01(double v) { return v < 0 ? 0 : v > 1 ? 1 : v; }
-
-// v^n for a small whole n, without the library's pow.
-double Power(double v, int n) {
-    double r = 1.0;
-    for (int i = 0; i < n; ++i) r *= v;
-    return r;
-}
-
-}  // namespace
-
 sCanvas MakeTunnelTexture() {
     // Every wave has a whole number of periods across the 256 texels, so
     // the texture wraps without a seam both along the depth (columns) and

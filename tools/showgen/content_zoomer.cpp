@@ -2,20 +2,6 @@
 
 #include "resources/jpeg_writer.h"
 
-namespace {
-
-constexpr double kTau = 6.283185307179586;
-
-double Clamp01(double v) { return v < 0 ? 0 : v > 1 ? 1 : v; }
-
-double Power(double v, int n) {
-    double r = 1.0;
-    for (int i = 0; i < n; ++i) r *= v;
-    return r;
-}
-
-}  // namespace
-
 sCanvas MakeZoomTexture(int which) {
     // Whole periods only, so both directions wrap. The first texture is a
     // warm checker of depth rings and angular segments with soft bevels;
