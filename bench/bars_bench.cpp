@@ -7,20 +7,20 @@
 #include "effects/bars.h"
 #include "effects/framebuffer.h"
 #include "kernel/services.h"
-#include "picture_dir.h"
+#include "bench_files.h"
 #include "video/video.h"
 
 namespace {
 
-void BarsFiles(PictureDir& dir) {
-    for (const char* name : {"bar1.jpg", "bar2.jpg", "bar3.jpg"}) dir.Jpeg(name, 256, 256);
-    dir.Jpeg("barboven.jpg", 512, 92);
-    dir.Jpeg("baronder.jpg", 512, 92);
+void BarsFiles(cBenchFiles& dir) {
+    for (const char* name : {"bar1.jpg", "bar2.jpg", "bar3.jpg"}) dir.NoisePicture(name, 256, 256);
+    dir.NoisePicture("barboven.jpg", 512, 92);
+    dir.NoisePicture("baronder.jpg", 512, 92);
     SetResolution(512, 384, true);
 }
 
 void BarsRenderFrame(benchmark::State& state, SimdPath path) {
-    PictureDir dir;
+    cBenchFiles dir;
     BarsFiles(dir);
     ManualClock clock(54321);
     SetClock(&clock);
@@ -37,7 +37,7 @@ void BarsRenderFrame(benchmark::State& state, SimdPath path) {
 }
 
 void BarsInitialise(benchmark::State& state) {
-    PictureDir dir;
+    cBenchFiles dir;
     BarsFiles(dir);
     for (auto _ : state) {
         BarsInit();

@@ -5,21 +5,21 @@
 
 #include "effects/net5.h"
 #include "kernel/services.h"
-#include "picture_dir.h"
+#include "bench_files.h"
 #include "video/video.h"
 
 namespace {
 
-void Net5Files(PictureDir& dir) {
-    dir.Jpeg("net5.jpg", 200, 260);
-    dir.Jpeg("net5kwal.jpg", 200, 260);
-    dir.Jpeg("net5boven.jpg", 512, 92);
-    dir.Jpeg("net5onder.jpg", 512, 92);
+void Net5Files(cBenchFiles& dir) {
+    dir.NoisePicture("net5.jpg", 200, 260);
+    dir.NoisePicture("net5kwal.jpg", 200, 260);
+    dir.NoisePicture("net5boven.jpg", 512, 92);
+    dir.NoisePicture("net5onder.jpg", 512, 92);
     SetResolution(512, 384, true);
 }
 
 void Net5RenderFrame(benchmark::State& state) {
-    PictureDir dir;
+    cBenchFiles dir;
     Net5Files(dir);
     ManualClock clock(1000);
     SetClock(&clock);
@@ -35,7 +35,7 @@ void Net5RenderFrame(benchmark::State& state) {
 }
 
 void Net5Initialise(benchmark::State& state) {
-    PictureDir dir;
+    cBenchFiles dir;
     Net5Files(dir);
     for (auto _ : state) {
         Net5Init();

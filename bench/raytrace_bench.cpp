@@ -6,20 +6,20 @@
 #include "effects/framebuffer.h"
 #include "effects/raytrace.h"
 #include "kernel/services.h"
-#include "picture_dir.h"
+#include "bench_files.h"
 #include "video/video.h"
 
 namespace {
 
-void RaytraceFiles(PictureDir& dir) {
-    dir.Jpeg("textuur.jpg", 256, 256);
-    dir.Jpeg("rayboven.jpg", 512, 92);
-    dir.Jpeg("rayonder.jpg", 512, 92);
+void RaytraceFiles(cBenchFiles& dir) {
+    dir.NoisePicture("textuur.jpg", 256, 256);
+    dir.NoisePicture("rayboven.jpg", 512, 92);
+    dir.NoisePicture("rayonder.jpg", 512, 92);
     SetResolution(512, 384, true);
 }
 
 void RaytraceRenderFrame(benchmark::State& state, SimdPath path) {
-    PictureDir dir;
+    cBenchFiles dir;
     RaytraceFiles(dir);
     ManualClock clock(12345);
     SetClock(&clock);
@@ -36,7 +36,7 @@ void RaytraceRenderFrame(benchmark::State& state, SimdPath path) {
 }
 
 void RaytraceInitialise(benchmark::State& state) {
-    PictureDir dir;
+    cBenchFiles dir;
     RaytraceFiles(dir);
     for (auto _ : state) {
         RaytraceInit();

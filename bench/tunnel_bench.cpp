@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "band_effect_files.h"
+#include "bench_files.h"
 #include "effects/framebuffer.h"
 #include "effects/parameters.h"
 #include "effects/tunnel.h"

@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "band_effect_files.h"
+#include "bench_files.h"
 #include "effects/framebuffer.h"
 #include "effects/parameters.h"
 #include "effects/zoomer.h"

@@ -1,7 +1,7 @@
-// Scratch files for the band effects' benchmarks: a directory that is the
-// working directory for the object's life, holding smooth procedural JPEG
-// pictures under the names an effect loads (smooth, so texture reads have
-// the locality of real content rather than of noise).
+// Scratch files for the effect benchmarks: a directory that is the working
+// directory for the object's life, holding JPEG pictures under the names an
+// effect loads: smooth procedural ones (texture reads then have the locality
+// of real content) or random pixels (no locality at all).
 #pragma once
 
 #include <cmath>
@@ -39,11 +39,22 @@ public:
                 pixels[static_cast<size_t>(y) * width + x] =
                     channel(0.05, 0.02) << 16 | channel(0.01, 0.07) << 8 | channel(0.09, 0.04);
             }
+        Write(name, width, height, pixels);
+    }
+
+    void NoisePicture(const std::string& name, int width, int height) {
+        std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
+        std::mt19937 random(static_cast<uint32_t>(name.size() * 31 + width));
+        for (uint32_t& p : pixels) p = random() & 0x00FFFFFF;
+        Write(name, width, height, pixels);
+    }
+
+private:
+    static void Write(const std::string& name, int width, int height, const std::vector<uint32_t>& pixels) {
         const std::vector<uint8_t> bytes = EncodeJpegWords(width, height, pixels, 90);
         std::ofstream(name, std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     }
 
-private:
     std::filesystem::path previous_, dir_;
 };
