@@ -2,7 +2,7 @@
 //
 // TGA layout written (little-endian):
 //   0   id length 0        1   no colour map      2   type 2 (true colour)
-//   3   colour map spec, 5 zero bytes
+//   3   colour map fields, 5 zero bytes
 //   8   x origin 0 (2)     10  y origin 0 (2)
 //   12  width 512 (2)      14  height 384 (2)
 //   16  24 bits per pixel  17  descriptor 0x20: origin top left, no alpha
@@ -55,7 +55,7 @@ void SaveScreenshot(const uint32_t* frame) {
     Log("write file");
     const uint8_t header[kHeaderBytes] = {
         0, 0, 2,                                  // id length, colour map type, image type
-        0, 0, 0, 0, 0,                            // colour map specification
+        0, 0, 0, 0, 0,                            // colour map fields
         0, 0, 0, 0,                               // x and y origin
         kShotWidth & 0xFF, kShotWidth >> 8,       // width
         kShotHeight & 0xFF, kShotHeight >> 8,     // height
