@@ -1,0 +1,57 @@
+// Per-byte pixel arithmetic shared by the fill routines, lines and sprites.
+// All four bytes of a pixel are treated alike, the top byte too.
+#pragma once
+
+#include <cstdint>
+
+namespace raster {
+
+// 50 % blend: both operands lose their lowest bit per byte before the sum,
+// so the sum of two halves can never carry into the next byte.
+inline uint32_t Half(uint32_t a, uint32_t b) { return ((a >> 1) & 0x7F7F7F7Fu) + ((b >> 1) & 0x7F7F7F7Fu); }
+
+// Saturating per-byte add without a branch per channel: add the low seven
+// bits of each byte, put the top bits back with xor, and turn every byte
+// whose top bit overflowed into 0xFF.
+inline uint32_t Add(uint32_t a, uint32_t b) {
+    const uint32_t low = (a & 0x7F7F7F7Fu) + (b & 0x7F7F7F7Fu);
+    const uint32_t tops = (a ^ b) & 0x80808080u;
+    const uint32_t overflow = ((a & b) | (tops & low)) & 0x80808080u;
+    return (low ^ tops) | ((overflow >> 7) * 0xFFu);
+}
+
+// Saturating per-byte subtract (0 at the bottom).
+inline uint32_t Sub(uint32_t a, uint32_t b) {
+    uint32_t out = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+        const int32_t d = static_cast<int32_t>((a >> shift) & 0xFF) - static_cast<int32_t>((b >> shift) & 0xFF);
+        out |= static_cast<uint32_t>(d > 0 ? d : 0) << shift;
+    }
+    return out;
+}
+
+// Per-byte product scaled back to a byte: (a * b) >> 8.
+inline uint32_t Mul(uint32_t a, uint32_t b) {
+    uint32_t out = 0;
+    for (int shift = 0; shift < 32; shift += 8)
+        out |= ((((a >> shift) & 0xFF) * ((b >> shift) & 0xFF)) >> 8) << shift;
+    return out;
+}
+
+// Texel at 16.16 coordinates; the integer parts wrap every 256 texels.
+inline uint32_t Texel(const uint32_t* texture, uint32_t u, uint32_t v) {
+    return texture[((v >> 8) & 0xFF00u) | ((u >> 16) & 0xFFu)];
+}
+
+// Float to 16.16 by truncation. Out-of-range and NaN values (which only
+// degenerate triangles produce) give defined results instead of undefined
+// behaviour: saturated, NaN as 0.
+inline int32_t ToFixed(double value) {
+    const double scaled = value * 65536.0;
+    if (!(scaled == scaled)) return 0;
+    if (scaled >= 2147483647.0) return INT32_MAX;
+    if (scaled <= -2147483648.0) return INT32_MIN;
+    return static_cast<int32_t>(scaled);
+}
+
+}  // namespace raster
