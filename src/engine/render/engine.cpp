@@ -1,6 +1,7 @@
 // Construction of the software engine.
 #include "engine/render/engine.h"
 
+#include "engine/render/lines.h"
 #include "engine/render/polygon_routines.h"
 #include "engine/render/render_state.h"
 #include "engine/scene/chunk_trace.h"
@@ -9,6 +10,7 @@ cEngineSoftware::cEngineSoftware(int32_t width, int32_t height, const String& ba
     SetChunkTrace(false);
     g_targetWidth = width;
     g_targetHeight = height;
+    SetLineColor(1.0f, 1.0f, 1.0f);
     textures_ = std::make_unique<cTexturesSoftware>(basePath);
     FillRoutineTable();
 }

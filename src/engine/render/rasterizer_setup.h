@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "engine/render/rasterizer.h"
 #include "engine/render/render_state.h"
 
 namespace raster {
@@ -71,9 +72,10 @@ struct sEdge {
 // rows beyond `capacity` are not recorded. Returns the number of rows
 // recorded (0 when nothing is drawn). `gradient` receives the change per
 // pixel of each value, constant over the triangle.
-template <int N, typename Record>
-int32_t SetUpTriangle(std::array<sVertex<N>, 3>& v, std::array<float, N>& gradient, int32_t capacity,
-                      int32_t& firstRow, Record&& record) {
+// `Round` gives the first covered row or column of an edge at q.
+template <int N, int32_t (*Round)(float), typename Record>
+int32_t SetUpTriangleWith(std::array<sVertex<N>, 3>& v, std::array<float, N>& gradient, int32_t capacity,
+                          int32_t& firstRow, Record&& record) {
     if (v[0].y > v[1].y) std::swap(v[0], v[1]);
     if (v[0].y > v[2].y) std::swap(v[0], v[2]);
     if (v[1].y > v[2].y) std::swap(v[1], v[2]);
@@ -81,9 +83,9 @@ int32_t SetUpTriangle(std::array<sVertex<N>, 3>& v, std::array<float, N>& gradie
     const sVertex<N>& middle = v[1];
     const sVertex<N>& bottom = v[2];
 
-    int32_t y0 = StartRule(top.y);
-    int32_t y1 = StartRule(middle.y);
-    int32_t y2 = StartRule(bottom.y);
+    int32_t y0 = Round(top.y);
+    int32_t y1 = Round(middle.y);
+    int32_t y2 = Round(bottom.y);
     const int32_t lastRow = g_targetHeight - 1;
     if (y0 == y2 || y0 > lastRow || y2 < 0) return 0;
     if (y1 > lastRow) y1 = lastRow;
@@ -109,8 +111,8 @@ int32_t SetUpTriangle(std::array<sVertex<N>, 3>& v, std::array<float, N>& gradie
     auto recordRow = [&](int32_t row) {
         const int32_t index = row - firstRow;
         if (row < 0 || index >= capacity) return;
-        const int32_t xStart = StartRule(left->x);
-        const int32_t xEnd = StartRule(right->x);
+        const int32_t xStart = Round(left->x);
+        const int32_t xEnd = Round(right->x);
         std::array<float, N> values;
         const float offset = static_cast<float>(xStart) - left->x;
         for (int i = 0; i < N; ++i) values[i] = left->a[i] + offset * gradient[i];
@@ -143,6 +145,12 @@ int32_t SetUpTriangle(std::array<sVertex<N>, 3>& v, std::array<float, N>& gradie
         right->Advance(1);
     }
     return rows;
+}
+
+template <int N, typename Record>
+int32_t SetUpTriangle(std::array<sVertex<N>, 3>& v, std::array<float, N>& gradient, int32_t capacity,
+                      int32_t& firstRow, Record&& record) {
+    return SetUpTriangleWith<N, StartRule>(v, gradient, capacity, firstRow, record);
 }
 
 // A span column as a 16.16 whole number. Columns far outside any target
