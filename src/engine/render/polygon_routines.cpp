@@ -1,20 +1,22 @@
 // The polygon routine records and the combination table.
 #include "engine/render/polygon_routines.h"
 
+#include "engine/render/polygon_fills.h"
+
 sPolygonRoutine g_polygonRoutines[kPolygonRoutineCount] = {
-    {"wireframe", "DrawLine"},
-    {"flat unlit", "FillFlatAdd"},
-    {"flat lit", "FillFlat"},
-    {"flat lit", "FillFlatHalf"},
-    {"environment, perspective", "FillPerspective"},
-    {"environment, affine", "FillAffineAdd"},
-    {"texture and environment", "FillDualAdd"},
-    {"texture and environment", "FillDualAddHalf"},
-    {"texture and environment", "FillDualMultiply"},
-    {"texture, perspective", "FillPerspective"},
-    {"texture, perspective", "FillPerspectiveHalf"},
-    {"texture, perspective", "FillPerspectiveAdd"},
-    {"environment, affine", "FillAffineHalf"},
+    {"wireframe", "DrawLine", DrawWireframe},
+    {"flat unlit", "FillFlatAdd", DrawFlatUnlit},
+    {"flat lit", "FillFlat", DrawFlatLit},
+    {"flat lit", "FillFlatHalf", DrawFlatLitHalf},
+    {"environment, perspective", "FillPerspective", DrawEnvironmentPerspective},
+    {"environment, affine", "FillAffineAdd", DrawEnvironmentAffineAdd},
+    {"texture and environment", "FillDualAdd", DrawDualAdd},
+    {"texture and environment", "FillDualAddHalf", DrawDualAddHalf},
+    {"texture and environment", "FillDualMultiply", DrawDualMultiply},
+    {"texture, perspective", "FillPerspective", DrawTexturePerspective},
+    {"texture, perspective", "FillPerspectiveHalf", DrawTexturePerspectiveHalf},
+    {"texture, perspective", "FillPerspectiveAdd", DrawTexturePerspectiveAdd},
+    {"environment, affine", "FillAffineHalf", DrawEnvironmentAffineHalf},
 };
 
 namespace {
