@@ -5,30 +5,9 @@
 
 #include "engine/render/lines.h"
 #include "engine/render/render_state.h"
+#include "guarded_target.h"
 
 namespace {
-
-constexpr uint32_t kGuard = 0x5A5A5A5Au;
-constexpr int32_t kGuardRows = 4;
-
-struct sLineCanvas {
-    int32_t width, height;
-    std::vector<uint32_t> pixels;
-    sLineCanvas(int32_t w, int32_t h, uint32_t fill = 0)
-        : width(w), height(h), pixels(static_cast<size_t>(w) * (h + 2 * kGuardRows), kGuard) {
-        g_targetWidth = w;
-        g_targetHeight = h;
-        std::fill(Target(), Target() + w * h, fill);
-    }
-    uint32_t* Target() { return pixels.data() + kGuardRows * width; }
-    uint32_t At(int32_t x, int32_t y) { return Target()[y * width + x]; }
-    bool GuardsIntact() const {
-        const size_t guard = static_cast<size_t>(kGuardRows) * width;
-        for (size_t i = 0; i < guard; ++i)
-            if (pixels[i] != kGuard || pixels[pixels.size() - 1 - i] != kGuard) return false;
-        return true;
-    }
-};
 
 TEST(LinesTest, ColorTable) {
     SetLineColor(1, 1, 1);
@@ -44,7 +23,7 @@ TEST(LinesTest, ColorTable) {
 
 TEST(LinesTest, HorizontalLineAddsBothRows) {
     SetLineColor(1, 1, 1);
-    sLineCanvas c(64, 48, 0x00808081u);
+    sGuardedTarget c(64, 48, 0x00808081u);
     c.Target()[5 * 64 + 5] = 0xFF000001u;  // untouched pixel keeps its top byte
     DrawLine(10.5f, 20.0f, 30.5f, 20.0f, c.Target());
     for (int x = 0; x < 64; ++x) {
@@ -57,14 +36,14 @@ TEST(LinesTest, HorizontalLineAddsBothRows) {
     }
     EXPECT_EQ(c.At(5, 5), 0xFF000001u);
 
-    sLineCanvas black(16, 16);
+    sGuardedTarget black(16, 16);
     DrawLine(2.5f, 5.0f, 8.5f, 5.0f, black.Target());
     EXPECT_EQ(black.At(4, 6), 0x00FEFEFEu);
 }
 
 TEST(LinesTest, ClipsToWindow) {
     SetLineColor(1, 1, 1);
-    sLineCanvas c(32, 32);
+    sGuardedTarget c(32, 32);
     DrawLine(-10, 5, 0.5f, 20, c.Target());   // entirely left of column 1
     DrawLine(31, 5, 40, 20, c.Target());       // entirely right of column 30
     DrawLine(5, -10, 20, 0.9f, c.Target());    // entirely above row 1
@@ -79,7 +58,7 @@ TEST(LinesTest, ClipsToWindow) {
 
 TEST(LinesTest, SteepLineStepsOnePixelPerRow) {
     SetLineColor(1, 1, 1);
-    sLineCanvas c(32, 32);
+    sGuardedTarget c(32, 32);
     DrawLine(5.5f, 2.0f, 9.5f, 26.0f, c.Target());
     for (int y = 3; y <= 25; ++y) {
         int touched = 0;
@@ -93,7 +72,7 @@ TEST(LinesTest, RandomLinesStayInsideTarget) {
     SetLineColor(1, 0.5f, 0.25f);
     std::mt19937 rng(11);
     std::uniform_real_distribution<float> coord(-100.0f, 200.0f);
-    sLineCanvas c(50, 40);
+    sGuardedTarget c(50, 40);
     for (int i = 0; i < 5000; ++i) {
         DrawLine(coord(rng), coord(rng), coord(rng), coord(rng), c.Target());
         ASSERT_TRUE(c.GuardsIntact()) << i;

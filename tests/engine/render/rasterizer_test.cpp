@@ -8,33 +8,9 @@
 #include "engine/render/rasterizer.h"
 #include "engine/render/rasterizer_pixels.h"
 #include "engine/render/render_state.h"
+#include "guarded_target.h"
 
 namespace {
-
-constexpr uint32_t kGuard = 0xA5A5A5A5u;
-
-// A target of width x height with guard rows above and below, so a write
-// outside the target shows up as a changed guard pixel.
-struct sCanvas {
-    int32_t width, height;
-    static constexpr int32_t kGuardRows = 4;
-    std::vector<uint32_t> pixels;
-
-    sCanvas(int32_t w, int32_t h, uint32_t fill = 0)
-        : width(w), height(h), pixels(static_cast<size_t>(w) * (h + 2 * kGuardRows), kGuard) {
-        g_targetWidth = w;
-        g_targetHeight = h;
-        std::fill(Target(), Target() + w * h, fill);
-    }
-    uint32_t* Target() { return pixels.data() + kGuardRows * width; }
-    uint32_t At(int32_t x, int32_t y) { return Target()[y * width + x]; }
-    bool GuardsIntact() const {
-        const size_t guard = static_cast<size_t>(kGuardRows) * width;
-        for (size_t i = 0; i < guard; ++i)
-            if (pixels[i] != kGuard || pixels[pixels.size() - 1 - i] != kGuard) return false;
-        return true;
-    }
-};
 
 // Texel value = its index + 1, so every texel is distinct and non-zero.
 std::vector<uint32_t> IndexTexture() {
@@ -69,7 +45,7 @@ TEST(RasterizerTest, PixelArithmeticIsPerByte) {
 // Vertices on whole rows and columns start one further on; the last row
 // of the target is never drawn; spans past the right edge are clipped.
 TEST(RasterizerTest, FlatCoverageFollowsStartRule) {
-    sCanvas c(16, 16);
+    sGuardedTarget c(16, 16);
     FillFlat(2.0f, 2.0f, 10.0f, 2.0f, 2.0f, 10.0f, c.Target(), 0x123456u);
     for (int y = 0; y < 16; ++y)
         for (int x = 0; x < 16; ++x) {
@@ -77,7 +53,7 @@ TEST(RasterizerTest, FlatCoverageFollowsStartRule) {
             EXPECT_EQ(c.At(x, y), inside ? 0x123456u : 0u) << x << "," << y;
         }
 
-    sCanvas big(8, 8);
+    sGuardedTarget big(8, 8);
     FillFlat(0.0f, 0.0f, 100.0f, 0.0f, 0.0f, 100.0f, big.Target(), 1u);
     EXPECT_TRUE(big.GuardsIntact());
     for (int y = 0; y < 8; ++y)
@@ -85,7 +61,7 @@ TEST(RasterizerTest, FlatCoverageFollowsStartRule) {
 }
 
 TEST(RasterizerTest, DegenerateAndOutsideTrianglesDrawNothing) {
-    sCanvas c(32, 32);
+    sGuardedTarget c(32, 32);
     FillFlat(1.0f, 1.0f, 10.0f, 10.0f, 20.0f, 20.0f, c.Target(), 7u);       // collinear
     FillFlat(1.0f, 5.2f, 20.0f, 5.3f, 9.0f, 5.9f, c.Target(), 7u);          // within one row
     FillFlat(1.0f, 31.0f, 20.0f, 40.0f, 9.0f, 50.0f, c.Target(), 7u);       // below the last row
@@ -95,10 +71,10 @@ TEST(RasterizerTest, DegenerateAndOutsideTrianglesDrawNothing) {
 }
 
 TEST(RasterizerTest, FlatBlendsCombineWithTarget) {
-    sCanvas c(8, 8, 0x00FF8001u);
+    sGuardedTarget c(8, 8, 0x00FF8001u);
     FillFlatHalf(0, 0, 8, 0, 0, 8, c.Target(), 0x00FFFFFFu);
     EXPECT_EQ(c.At(1, 1), 0x00FEBF7Fu);
-    sCanvas d(8, 8, 0x00FF8001u);
+    sGuardedTarget d(8, 8, 0x00FF8001u);
     FillFlatAdd(0, 0, 8, 0, 0, 8, d.Target(), 0x00018001u);
     EXPECT_EQ(d.At(1, 1), 0x00FFFF02u);
 }
@@ -107,7 +83,7 @@ TEST(RasterizerTest, FlatBlendsCombineWithTarget) {
 // (x, y) must be the one at (x & 255, y): coordinates wrap at 256.
 TEST(RasterizerTest, AffineCoordinatesWrapAt256) {
     const std::vector<uint32_t> tex = IndexTexture();
-    sCanvas c(300, 10);
+    sGuardedTarget c(300, 10);
     FillAffineAdd(0, 0, 0, 0, 600, 0, 600, 0, 0, 8, 0, 8, c.Target(), tex.data());
     for (int x = 1; x < 300; ++x) ASSERT_EQ(c.At(x, 1), static_cast<uint32_t>(256 + (x & 255) + 1)) << x;
     EXPECT_EQ(c.At(0, 1), 0u);
@@ -116,13 +92,13 @@ TEST(RasterizerTest, AffineCoordinatesWrapAt256) {
 
 TEST(RasterizerTest, DualRoutinesCombineBothTextures) {
     std::vector<uint32_t> tex(256 * 256, 0x00F08040u), env(256 * 256, 0x00208080u);
-    sCanvas a(8, 8, 0x00020202u);
+    sGuardedTarget a(8, 8, 0x00020202u);
     FillDualAdd(0, 0, 0, 0, 0, 0, 8, 0, 8, 0, 8, 0, 0, 8, 0, 8, 0, 8, a.Target(), tex.data(), env.data());
     EXPECT_EQ(a.At(2, 2), 0x00FFFFC0u);
-    sCanvas h(8, 8, 0x00020202u);
+    sGuardedTarget h(8, 8, 0x00020202u);
     FillDualAddHalf(0, 0, 0, 0, 0, 0, 8, 0, 8, 0, 8, 0, 0, 8, 0, 8, 0, 8, h.Target(), tex.data(), env.data());
     EXPECT_EQ(h.At(2, 2), 0x00808061u);
-    sCanvas m(8, 8, 0x00020202u);
+    sGuardedTarget m(8, 8, 0x00020202u);
     FillDualMultiply(0, 0, 0, 0, 0, 0, 8, 0, 8, 0, 8, 0, 0, 8, 0, 8, 0, 8, m.Target(), tex.data(), env.data());
     EXPECT_EQ(m.At(2, 2), 0x001E4020u);
 }
@@ -133,7 +109,7 @@ TEST(RasterizerTest, DualRoutinesCombineBothTextures) {
 // a segment of its own.
 TEST(RasterizerTest, PerspectiveSamplesEvery16Pixels) {
     const std::vector<uint32_t> tex = IndexTexture();
-    sCanvas c(32, 32);
+    sGuardedTarget c(32, 32);
     FillPerspective(0, 0, 1, 0, 0, 18, 0, 4, 255, 0, 0, 18, 1, 0, 0, c.Target(), tex.data());
     auto trueU = [](double x) {
         // u along row 0 of the triangle: w and u w linear in x.
@@ -157,10 +133,10 @@ TEST(RasterizerTest, PerspectiveSamplesEvery16Pixels) {
 
 TEST(RasterizerTest, PerspectiveBlends) {
     std::vector<uint32_t> tex(256 * 256, 0x00FF0101u);
-    sCanvas h(8, 8, 0x00FFFFFFu);
+    sGuardedTarget h(8, 8, 0x00FFFFFFu);
     FillPerspectiveHalf(0, 0, 2, 0, 0, 8, 0, 3, 9, 0, 0, 8, 2, 0, 9, h.Target(), tex.data());
     EXPECT_EQ(h.At(1, 1), 0x00FE7F7Fu);
-    sCanvas a(8, 8, 0x00010101u);
+    sGuardedTarget a(8, 8, 0x00010101u);
     FillPerspectiveAdd(0, 0, 2, 0, 0, 8, 0, 3, 9, 0, 0, 8, 2, 0, 9, a.Target(), tex.data());
     EXPECT_EQ(a.At(1, 1), 0x00FF0202u);
 }
@@ -171,7 +147,7 @@ TEST(RasterizerTest, RandomTrianglesStayInsideTarget) {
     const std::vector<uint32_t> tex = IndexTexture();
     std::mt19937 rng(7);
     std::uniform_real_distribution<float> coord(-80.0f, 150.0f), uv(-300.0f, 600.0f), depth(0.5f, 50.0f);
-    sCanvas c(64, 48);
+    sGuardedTarget c(64, 48);
     const uint32_t* t = tex.data();
     for (int i = 0; i < 3000; ++i) {
         float p[3][6];

@@ -5,54 +5,33 @@
 #include <vector>
 
 #include "engine/render/render_state.h"
+#include "guarded_target.h"
 #include "engine/render/sprites.h"
 
 namespace {
 
-constexpr uint32_t kGuard = 0x3C3C3C3Cu;
-constexpr int32_t kGuardRows = 4;
-
-struct sSpriteCanvas {
-    int32_t width, height;
-    std::vector<uint32_t> pixels;
-    sSpriteCanvas(int32_t w, int32_t h, uint32_t fill = 0)
-        : width(w), height(h), pixels(static_cast<size_t>(w) * (h + 2 * kGuardRows), kGuard) {
-        g_targetWidth = w;
-        g_targetHeight = h;
-        std::fill(Target(), Target() + w * h, fill);
-    }
-    uint32_t* Target() { return pixels.data() + kGuardRows * width; }
-    uint32_t At(int32_t x, int32_t y) { return Target()[y * width + x]; }
-    bool GuardsIntact() const {
-        const size_t guard = static_cast<size_t>(kGuardRows) * width;
-        for (size_t i = 0; i < guard; ++i)
-            if (pixels[i] != kGuard || pixels[pixels.size() - 1 - i] != kGuard) return false;
-        return true;
-    }
-};
-
 TEST(SpritesTest, BrightnessDarkensBeforeAdding) {
     std::vector<uint32_t> tex(256 * 256, 0x00804020u);
-    sSpriteCanvas full(32, 32, 0x00010101u);
+    sGuardedTarget full(32, 32, 0x00010101u);
     DrawSprite(tex.data(), full.Target(), 16, 16, 10, 255);
     EXPECT_EQ(full.At(16, 16), 0x00814121u);
 
-    sSpriteCanvas none(32, 32, 0x00010101u);
+    sGuardedTarget none(32, 32, 0x00010101u);
     DrawSprite(tex.data(), none.Target(), 16, 16, 10, 0);
     for (int i = 0; i < 32 * 32; ++i) ASSERT_EQ(none.Target()[i], 0x00010101u) << i;
 
-    sSpriteCanvas half(32, 32, 0x00FF0000u);
+    sGuardedTarget half(32, 32, 0x00FF0000u);
     DrawSprite(tex.data(), half.Target(), 16, 16, 10, 0x180);  // only the low byte counts
     EXPECT_EQ(half.At(16, 16), 0x00FF0000u);
     EXPECT_EQ(half.At(15, 15), 0x00FF0000u);
-    sSpriteCanvas low(32, 32, 0x00100000u);
+    sGuardedTarget low(32, 32, 0x00100000u);
     DrawSprite(tex.data(), low.Target(), 16, 16, 10, 0x80);
     EXPECT_EQ(low.At(16, 16), 0x00110000u);
 }
 
 TEST(SpritesTest, EmptyAndOutsideSpritesDrawNothing) {
     std::vector<uint32_t> tex(256 * 256, 0x00FFFFFFu);
-    sSpriteCanvas c(32, 32);
+    sGuardedTarget c(32, 32);
     DrawSprite(tex.data(), c.Target(), 10, 10, 1, 255);
     DrawSprite(tex.data(), c.Target(), 10, 10, 0, 255);
     DrawSprite(tex.data(), c.Target(), 10, 10, -8, 255);
@@ -68,7 +47,7 @@ TEST(SpritesTest, EmptyAndOutsideSpritesDrawNothing) {
 TEST(SpritesTest, ClippedAtColumnZero) {
     std::vector<uint32_t> tex(256 * 256);
     for (uint32_t i = 0; i < tex.size(); ++i) tex[i] = i + 1;
-    sSpriteCanvas c(320, 200);
+    sGuardedTarget c(320, 200);
     DrawSprite(tex.data(), c.Target(), -10, 100, 64, 255);
     EXPECT_TRUE(c.GuardsIntact());
     for (int x = 0; x < 22; ++x) EXPECT_NE(c.At(x, 100), 0u) << x;
@@ -86,7 +65,7 @@ TEST(SpritesTest, RandomTrianglesStayInsideTarget) {
     std::vector<uint32_t> tex(256 * 256, 0x00102030u);
     std::mt19937 rng(5);
     std::uniform_real_distribution<float> coord(-200.0f, 300.0f), uv(-500.0f, 500.0f);
-    sSpriteCanvas c(60, 45);
+    sGuardedTarget c(60, 45);
     for (int i = 0; i < 3000; ++i) {
         DrawSpriteTriangle(coord(rng), coord(rng), uv(rng), uv(rng), coord(rng), coord(rng), uv(rng), uv(rng),
                            coord(rng), coord(rng), uv(rng), uv(rng), c.Target(), tex.data(), 255);
