@@ -40,7 +40,7 @@ void ExpectFrame(const std::string& name, const uint32_t* frame, uint64_t expect
 }
 
 void WriteFiles(const TempDir& dir, const std::vector<sPackEntry>& files) {
-    for (const sPackEntry& f : files) dir.Write(f.name, std::vector<unsigned char>(f.data.begin(), f.data.end()));
+    for (const sPackEntry& f : files) dir.Write(f.name, f.data);
 }
 
 void InFreshRun(const std::function<void()>& body) {

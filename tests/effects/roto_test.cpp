@@ -12,7 +12,7 @@
 #include <set>
 #include <vector>
 
-#include "band_frames.h"
+#include "golden_frame.h"
 #include "content_roto.h"
 #include "effects/parameters.h"
 #include "effects/roto_p.h"
@@ -50,7 +50,7 @@ protected:
         SetResolution(512, 384, true);
         previousClock_ = SetClock(&clock_);
         SetVideoBackend(&keys_);
-        WriteFiles(dir_, RotoFiles());
+        golden::WriteFiles(dir_, RotoFiles());
         RotoInit();
         ForgetFirstFrame();
     }
@@ -238,7 +238,7 @@ TEST_F(RotoRenderTest, GoldenFrames) {
     for (const Step& s : steps) {
         roto::direction = s.direction;
         const std::vector<uint32_t> frame = FrameAt(s.ms);
-        ExpectFrameHash("roto-" + std::to_string(s.ms), frame.data(), s.hash);
+        golden::ExpectFrame("roto-" + std::to_string(s.ms), frame.data(), s.hash);
     }
 }
 

@@ -11,7 +11,7 @@
 #include <random>
 #include <vector>
 
-#include "band_frames.h"
+#include "golden_frame.h"
 #include "content_tunnel.h"
 #include "effects/framebuffer.h"
 #include "effects/parameters.h"
@@ -58,7 +58,7 @@ protected:
     void SetUp() override {
         SetResolution(512, 384, true);
         previousClock_ = SetClock(&clock_);
-        WriteFiles(dir_, TunnelFiles());
+        golden::WriteFiles(dir_, TunnelFiles());
         TunnelInit();
     }
     void TearDown() override {
@@ -344,7 +344,7 @@ TEST_F(TunnelRenderTest, GoldenFrames) {
         tunnel::zoom = s.zoom;
         std::fill(frame, frame + 512 * 384, 0u);
         TunnelRender(frame);
-        ExpectFrameHash("tunnel-" + std::to_string(s.ms), frame, s.hash);
+        golden::ExpectFrame("tunnel-" + std::to_string(s.ms), frame, s.hash);
     }
 }
 

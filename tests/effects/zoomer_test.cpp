@@ -10,7 +10,7 @@
 #include <random>
 #include <vector>
 
-#include "band_frames.h"
+#include "golden_frame.h"
 #include "content_zoomer.h"
 #include "effects/parameters.h"
 #include "effects/zoomer_p.h"
@@ -30,7 +30,7 @@ protected:
     void SetUp() override {
         SetResolution(512, 384, true);
         previousClock_ = SetClock(&clock_);
-        WriteFiles(dir_, ZoomerFiles());
+        golden::WriteFiles(dir_, ZoomerFiles());
         ResetRunState();
         ZoomerInit();
     }
@@ -202,13 +202,13 @@ TEST_F(ZoomerRenderTest, GoldenFrames) {
         clock_.Advance(s.advance);
         zoomer::speed = s.speed;
         ZoomerRender(frame);
-        ExpectFrameHash("zoomer-" + std::to_string(clock_.Now()), frame, s.hash);
+        golden::ExpectFrame("zoomer-" + std::to_string(clock_.Now()), frame, s.hash);
     }
 }
 
 TEST(Zoomer, PicturesOfTheWrongSizeAreRefused) {
     TempDir dir;
-    WriteFiles(dir, ZoomerFiles());
+    golden::WriteFiles(dir, ZoomerFiles());
     std::vector<uint32_t> square(64 * 64, 0x404040);
     dir.Write("zoommap.jpg", EncodeJpegWords(64, 64, square, 90));
     ExpectFatal([] { ZoomerInit(); }, "zoommap.jpg: expected a 64 x 32 colour picture");
