@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/render/engine.h"
 #include "kernel/mainloop.h"
 #include "kernel/options.h"
 #include "kernel/services.h"
@@ -131,6 +132,12 @@ int RunShow(int argc, char** argv) {
     uint32_t* frame = FrameBuffer();
 
     OpenLibrary("drift", 0);
+
+    // The engine lives until the process ends; the scenes the effects
+    // register with it draw into the frame buffer unless they re-point it.
+    if (!g_engine) g_engine = new cEngineSoftware(512, 384, ".");
+    g_engine->renderTarget = frame;
+    g_engine->defaultRenderTarget = frame;
 
     std::vector<uint32_t> loading = LoadFramePicture("loading.jpg");
     std::memcpy(frame, loading.data(), loading.size() * sizeof(uint32_t));

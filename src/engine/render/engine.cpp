@@ -6,6 +6,8 @@
 #include "engine/render/render_state.h"
 #include "engine/scene/chunk_trace.h"
 
+cEngineSoftware* g_engine = nullptr;
+
 cEngineSoftware::cEngineSoftware(int32_t width, int32_t height, const String& basePath) {
     SetChunkTrace(false);
     g_targetWidth = width;

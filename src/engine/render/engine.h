@@ -29,6 +29,10 @@ public:
     sTexture* LoadTexture(const String& name, uint32_t a, uint32_t b) override;
     void ReleaseTextures() override;
     cTexturesSoftware& Textures() { return *textures_; }
+    // Draws the current scene's render list into the render target, from
+    // the last (farthest) item to the first, with the target size set to
+    // the scene camera's viewport.
+    void DrawRenderList();
 
     std::vector<cScene*> scenes;      // registered, not owned
     cScene* currentScene = nullptr;  // the scene being rendered
@@ -38,3 +42,7 @@ public:
 private:
     std::unique_ptr<cTexturesSoftware> textures_;
 };
+
+// The engine the kernel creates at start-up (512 x 384, base path ".", both
+// targets the frame buffer); null before that.
+extern cEngineSoftware* g_engine;

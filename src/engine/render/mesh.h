@@ -90,6 +90,14 @@ public:
     // their plain average at each vertex. Visible faces only.
     void ComputeNormals();
 
+    // Camera coordinates, projection and clip codes of the vertices of
+    // visible faces (each once), camera normals and environment coordinates
+    // of all; announces one face per visible face to its material.
+    void Transform(cCamera* camera) override;
+    // Back-face rejection, clipping of faces that cross the view volume and
+    // the depth keys; appends the faces to their materials' face lists.
+    void Collect() override;
+
     uint8_t meshFlags = 0;
     std::vector<sVertex> vertices;     // source
     std::vector<sVertex> transformed;  // vertexCount + 12 x faceCount

@@ -42,6 +42,10 @@ public:
     // Projection scales and the clip planes from viewport, field of view and
     // near distance.
     void UpdateProjection();
+    // Draws the scene this camera belongs to, as it stands after Animate,
+    // into its engine's render target: camera update, Setup, the sorted
+    // render list, drawing from far to near.
+    void Render();
 
     cSceneObject* target = nullptr;
     uint32_t viewportWidth = 640;
