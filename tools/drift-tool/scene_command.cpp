@@ -3,29 +3,19 @@
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <string>
-#include <unistd.h>
+#include <memory>
 
 #include <nlohmann/json.hpp>
 
 #include "commands.h"
-#include "engine/render/engine.h"
+#include "scene_input.h"
 #include "engine/render/mesh.h"
 #include "engine/render/polygon_routines.h"
 #include "engine/scene/camera.h"
 #include "engine/scene/helper.h"
 #include "engine/scene/scene.h"
-#include "engine/scene/scene_loader.h"
-#include "kernel/services.h"
-#include "resources/library.h"
 
 namespace {
-
-void PrintMessage(const char* message) {
-    std::fprintf(stderr, "%s\n", message);
-    std::fflush(stderr);
-}
 
 // The float as the shortest decimal that reads back as the same float, so
 // 0.2f prints as 0.2 rather than as its double expansion.
@@ -104,28 +94,13 @@ nlohmann::json Describe(const cScene& scene) {
 }  // namespace
 
 int SceneCommand(int argc, char** argv) {
-    const char* base = nullptr;
-    const char* dataDir = nullptr;
+    sSceneArgs args;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--data") == 0 && i + 1 < argc)
-            dataDir = argv[++i];
-        else if (!base && argv[i][0] != '-')
-            base = argv[i];
-        else
-            return UsageError();
+        if (!TakeSceneArg(argc, argv, i, args)) return UsageError();
     }
-    if (!base) return UsageError();
-    if (dataDir && chdir(dataDir) != 0) {
-        std::fprintf(stderr, "drift-tool: cannot enter %s\n", dataDir);
-        return 1;
-    }
-    SetFatalReporter(PrintMessage);
-    // As the program does: names the library holds come from the library.
-    OpenLibrary("drift", 0);
-    cEngineSoftware engine(512, 384, ".");
-    cScene scene(&engine);
-    engine.AddScene(&scene);
-    Load(scene, base, true);
-    std::printf("%s\n", Describe(scene).dump(2).c_str());
+    if (!args.base) return UsageError();
+    std::unique_ptr<sOpenScene> opened = OpenScene(args, 512, 384);
+    if (!opened) return 1;
+    std::printf("%s\n", Describe(opened->scene).dump(2).c_str());
     return 0;
 }
