@@ -9,6 +9,7 @@ int ExtractCommand(int argc, char** argv);
 int UnpackAllCommand(int argc, char** argv);
 int ScriptCommand(int argc, char** argv);
 int SceneCommand(int argc, char** argv);
+int RenderCommand(int argc, char** argv);
 
 // Prints the tool's usage text to standard error and returns 2.
 int UsageError();

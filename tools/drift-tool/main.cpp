@@ -19,6 +19,9 @@ const sCommand kCommands[] = {
     {"unpack-all", UnpackAllCommand, "unpack-all LIB DIR      unpack every entry into DIR"},
     {"script", ScriptCommand, "script FILE             check a timeline script"},
     {"scene", SceneCommand, "scene BASE [--data DIR] print BASE.ooz with its .mtl and .ini as JSON"},
+    {"render", RenderCommand,
+     "render BASE --camera NAME --frame F [--size WxH] [--data DIR] --out FILE.png\n"
+     "                                     draw frame F of the scene through the camera as PNG"},
 };
 
 }  // namespace
