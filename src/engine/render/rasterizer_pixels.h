@@ -2,6 +2,7 @@
 // All four bytes of a pixel are treated alike, the top byte too.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 namespace raster {
@@ -45,13 +46,16 @@ inline uint32_t Texel(const uint32_t* texture, uint32_t u, uint32_t v) {
 
 // Float to 16.16 by truncation. Out-of-range and NaN values (which only
 // degenerate triangles produce) give defined results instead of undefined
-// behaviour: saturated, NaN as 0.
-inline int32_t ToFixed(double value) {
-    const double scaled = value * 65536.0;
+// behaviour: saturated, NaN as 0. Scaling by 2^16 is exact in float (an
+// overflow to infinity saturates as the huge value would), and no float
+// lies strictly between 2^31 - 1 and 2^31, so float arithmetic gives the
+// same results as double would.
+// The common case takes one test: NaN fails it as well as the range.
+inline int32_t ToFixed(float value) {
+    const float scaled = value * 65536.0f;
+    if (std::fabs(scaled) < 2147483648.0f) return static_cast<int32_t>(scaled);
     if (!(scaled == scaled)) return 0;
-    if (scaled >= 2147483647.0) return INT32_MAX;
-    if (scaled <= -2147483648.0) return INT32_MIN;
-    return static_cast<int32_t>(scaled);
+    return scaled > 0.0f ? INT32_MAX : INT32_MIN;
 }
 
 }  // namespace raster

@@ -1,6 +1,7 @@
 // The set-up's fast conversions against their plain formulations: the start
-// rule through the 2^52 + 2^51 addition against std::nearbyint. It must
-// agree on every input, the rare ones (NaN, infinities, the clamps)
+// rule through the 2^52 + 2^51 addition against std::nearbyint, and the
+// one-test ToFixed against the double version with its three tests. Both
+// must agree on every input, the rare ones (NaN, infinities, the clamps)
 // included.
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "engine/render/rasterizer.h"
+#include "engine/render/rasterizer_pixels.h"
 #include "engine/render/rasterizer_setup.h"
 
 namespace {
@@ -25,6 +27,14 @@ int32_t StartRuleReference(float q) {
     if (n < 0) n += 1;
     if (a <= -1.0) n -= 1;
     return n;
+}
+
+int32_t ToFixedReference(double value) {
+    const double scaled = value * 65536.0;
+    if (!(scaled == scaled)) return 0;
+    if (scaled >= 2147483647.0) return INT32_MAX;
+    if (scaled <= -2147483648.0) return INT32_MIN;
+    return static_cast<int32_t>(scaled);
 }
 
 // Special values, the clamps' edges and a few ulps around each.
@@ -68,6 +78,20 @@ TEST(RasterizerRoundingTest, StartRuleMatchesNearbyint) {
     for (int i = 0; i < 1000000; ++i) {
         const float q = std::bit_cast<float>(static_cast<uint32_t>(random()));
         ASSERT_EQ(raster::FirstCovered(q), StartRuleReference(q)) << std::bit_cast<uint32_t>(q);
+    }
+}
+
+TEST(RasterizerRoundingTest, ToFixedMatchesDoubleVersion) {
+    for (float v : EdgeValues()) ASSERT_EQ(raster::ToFixed(v), ToFixedReference(v)) << v;
+    // Values whose 16.16 form lies at the edge of the 32-bit range.
+    for (float v = 32760.0f; v < 32776.0f; v = std::nextafter(v, INFINITY)) {
+        ASSERT_EQ(raster::ToFixed(v), ToFixedReference(v)) << v;
+        ASSERT_EQ(raster::ToFixed(-v), ToFixedReference(-v)) << -v;
+    }
+    std::mt19937 random(12);
+    for (int i = 0; i < 1000000; ++i) {
+        const float v = std::bit_cast<float>(static_cast<uint32_t>(random()));
+        ASSERT_EQ(raster::ToFixed(v), ToFixedReference(v)) << std::bit_cast<uint32_t>(v);
     }
 }
 
