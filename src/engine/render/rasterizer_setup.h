@@ -148,7 +148,17 @@ int32_t SetUpTriangleWith(std::array<sVertex<N>, 3>& v, std::array<float, N>& gr
         left->Advance(y1 - y0);
         right->Advance(y1 - y0);
     } else {
-        for (int32_t row = y0; row < y1; ++row) {
+        int32_t row = y0;
+        if (row < 0) {
+            // Only the top vertex is above the target: its rows are skipped
+            // in one step too. Stepping through them one by one would cost
+            // time without bound (a vertex a billion rows up) and let the
+            // float edges drift on the way down.
+            left->Advance(-row);
+            right->Advance(-row);
+            row = 0;
+        }
+        for (; row < y1; ++row) {
             recordRow(row);
             left->Advance(1);
             right->Advance(1);

@@ -70,6 +70,40 @@ TEST(RasterizerTest, DegenerateAndOutsideTrianglesDrawNothing) {
     EXPECT_TRUE(c.GuardsIntact());
 }
 
+// Only the top vertex far above the target: the rows above are skipped in
+// one step, so the visible part lands where the triangle really is (within
+// a pixel of its edges) and a vertex a billion rows up costs nothing.
+TEST(RasterizerTest, TopVertexFarAboveSkipsItsRowsAtOnce) {
+    sGuardedTarget c(61, 47);
+    const float x[3] = {53.1054611f, 32.6720047f, -64483.1836f};
+    const float y[3] = {65.0448227f, 55.9206543f, -83009.9297f};
+    FillFlat(x[0], y[0], x[1], y[1], x[2], y[2], c.Target(), 5u);
+    // Signed distance in pixels from the edge (a -> b), positive inside.
+    auto inside = [&](float px, float py) {
+        for (int i = 0; i < 3; ++i) {
+            int j = (i + 1) % 3, k = (i + 2) % 3;
+            double ex = x[j] - x[i], ey = y[j] - y[i];
+            double side = ex * (py - y[i]) - ey * (px - x[i]);
+            double other = ex * (y[k] - y[i]) - ey * (x[k] - x[i]);
+            if (side * (other > 0 ? 1 : -1) / std::hypot(ex, ey) < -1.5) return false;
+        }
+        return true;
+    };
+    int drawn = 0;
+    for (int py = 0; py < 47; ++py)
+        for (int px = 0; px < 61; ++px)
+            if (c.At(px, py) == 5u) {
+                ++drawn;
+                EXPECT_TRUE(inside(px, py)) << px << "," << py;
+            }
+    EXPECT_GT(drawn, 100);
+    EXPECT_TRUE(c.GuardsIntact());
+
+    sGuardedTarget far(64, 48);
+    FillFlat(10.0f, -1e9f, 0.0f, 10.0f, 30.0f, 20.0f, far.Target(), 5u);
+    EXPECT_TRUE(far.GuardsIntact());
+}
+
 TEST(RasterizerTest, FlatBlendsCombineWithTarget) {
     sGuardedTarget c(8, 8, 0x00FF8001u);
     FillFlatHalf(0, 0, 8, 0, 0, 8, c.Target(), 0x00FFFFFFu);
