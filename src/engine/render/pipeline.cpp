@@ -148,6 +148,9 @@ void c3dObject::Transform(cCamera* camera) {
 
     for (uint16_t i = 0; i < vertexCount; ++i) transformed[i].transformed = 0;
     for (sPoly& face : faces) {
+        // Every face gets its camera normal, drawn or not; one pass over
+        // the (large) face records serves both.
+        face.cameraNormal = viewNormalMatrix * face.normal;
         if (!DrawableFace(face)) continue;
         for (int c = 0; c < 3; ++c) {
             sCorner& corner = face.corners[c];
@@ -170,7 +173,6 @@ void c3dObject::Transform(cCamera* camera) {
         face.material->faces.Announce();
     }
 
-    for (sPoly& face : faces) face.cameraNormal = viewNormalMatrix * face.normal;
     for (uint16_t i = 0; i < vertexCount; ++i) {
         const sVertex& s = vertices[i];
         sVertex& t = transformed[i];
@@ -186,6 +188,7 @@ void c3dObject::Transform(cCamera* camera) {
 void c3dObject::Collect() {
     if (!scene || !scene->camera) return;
     const cCamera& camera = *scene->camera;
+    float maxDepth = scene->maxDepth;
     for (sPoly& face : faces) {
         if (!DrawableFace(face)) continue;
         sMaterial& material = *face.material;
@@ -210,7 +213,7 @@ void c3dObject::Collect() {
         if (codes == 0) {
             face.clipped = 0;
             for (const sVertex* v : {&v0, &v1, &v2})
-                if (v->z > scene->maxDepth) scene->maxDepth = v->z;
+                if (v->z > maxDepth) maxDepth = v->z;
             key = DepthKey((v0.z + v1.z + v2.z) / 3.0f);
         } else {
             sClipBuffer* in = &clipA;
@@ -238,7 +241,7 @@ void c3dObject::Collect() {
                     v.u = 0.5f + 0.5f * v.nx;
                     v.v = 0.5f + 0.5f * v.ny;
                 }
-                if (v.z > scene->maxDepth) scene->maxDepth = v.z;
+                if (v.z > maxDepth) maxDepth = v.z;
                 Project(camera, v);
                 sum += v.z / static_cast<float>(n);
             }
@@ -248,6 +251,7 @@ void c3dObject::Collect() {
         }
         material.faces.Append(key, &face, this);
     }
+    scene->maxDepth = maxDepth;
 }
 
 void SortRenderList(sRenderItem* items, size_t count, sRenderItem* scratch) {

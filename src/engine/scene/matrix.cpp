@@ -17,12 +17,6 @@ cMatrix cMatrix::operator*(const cMatrix& b) const {
     return r;
 }
 
-cVector cMatrix::operator*(const cVector& v) const {
-    return {m[0][0] * v.x + m[0][1] * v.y + m[0][2] * v.z,
-            m[1][0] * v.x + m[1][1] * v.y + m[1][2] * v.z,
-            m[2][0] * v.x + m[2][1] * v.y + m[2][2] * v.z};
-}
-
 void cMatrix::Print() const {
     for (const auto& row : m)
         std::printf("%.7f\t%.7f\t%.7f\n", static_cast<double>(row[0]), static_cast<double>(row[1]),

@@ -19,7 +19,11 @@ public:
 
     // Row-by-column product: (A B)ij = sum over k of aik bkj.
     cMatrix operator*(const cMatrix& b) const;
-    cVector operator*(const cVector& v) const;
+    // Inline: the renderer applies it to every vertex and normal.
+    cVector operator*(const cVector& v) const {
+        return {m[0][0] * v.x + m[0][1] * v.y + m[0][2] * v.z, m[1][0] * v.x + m[1][1] * v.y + m[1][2] * v.z,
+                m[2][0] * v.x + m[2][1] * v.y + m[2][2] * v.z};
+    }
 
     // Three lines "%.7f\t%.7f\t%.7f\n" on standard output; in the log the
     // first row behind "   [Matrix] " and the others indented to match.

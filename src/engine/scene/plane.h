@@ -16,7 +16,11 @@ public:
     // kPlaneBehind when the signed distance is below -0.001, otherwise
     // kPlaneFront: points within 0.001 behind the plane count as in front,
     // so vertices made by clipping against it are not clipped again.
-    int Classify(const cVector& p, float* distance = nullptr) const;
+    int Classify(const cVector& p, float* distance = nullptr) const {
+        float signedDistance = Dot(p) - d;
+        if (distance) *distance = signedDistance;
+        return signedDistance < -0.001f ? kPlaneBehind : kPlaneFront;
+    }
 
     float nx = 0.0f;
     float ny = 0.0f;
