@@ -5,6 +5,8 @@
 // addressed with their coordinates wrapping every 256 texels.
 #pragma once
 
+#include <bit>
+#include <cmath>
 #include <cstdint>
 
 // Flat: x, y per vertex.
@@ -41,5 +43,26 @@ void FillDualMultiply(float x0, float y0, float u0, float v0, float eu0, float e
                       uint32_t* target, const uint32_t* texture, const uint32_t* environment);
 
 // The first integer row or column covered by an edge at q: the next integer
-// above q, and q + 1 when q is a whole number (within 0.0001).
-int32_t StartRule(float q);
+// above q, and q + 1 when q is a whole number (within 0.0001). Inline for
+// the set-up's per-row calls.
+//
+// Round (q + 1 - 0.4999) to the nearest integer, ties to even, then one up
+// for negative results. The rounding adds 2^52 + 2^51: from there on a
+// double's last place is worth 1, so the sum is rounded to a whole number in
+// the current (nearest-even) mode, exactly as std::nearbyint rounds, and the
+// low 32 bits of the mantissa hold it in two's complement while |q| < 2^31.
+// Values past any target are held to +-1e9 first, which keeps the trick
+// inside that range; the common case takes one test for that (NaN fails it
+// too).
+inline int32_t StartRule(float q) {
+    double a = static_cast<double>(q);
+    if (!(std::fabs(a) <= 1.0e9)) {
+        if (!(a == a)) return INT32_MIN / 2;
+        a = a > 0.0 ? 1.0e9 : -1.0e9;
+    }
+    const double rounded = (a + 1.0 - 0.4999) + 6755399441055744.0;
+    int32_t n = static_cast<int32_t>(static_cast<uint32_t>(std::bit_cast<uint64_t>(rounded)));
+    if (n < 0) n += 1;
+    if (a <= -1.0) n -= 1;
+    return n;
+}

@@ -1,10 +1,8 @@
-// The start rule and the span buffer.
+// The span buffer.
 #include <memory>
 
 #include "engine/render/rasterizer.h"
 #include "engine/render/rasterizer_setup.h"
-
-int32_t StartRule(float q) { return raster::FirstCovered(q); }
 
 namespace raster {
 

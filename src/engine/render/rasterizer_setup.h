@@ -4,8 +4,6 @@
 #pragma once
 
 #include <array>
-#include <bit>
-#include <cmath>
 #include <cstdint>
 #include <utility>
 
@@ -37,28 +35,6 @@ constexpr int kSpanRecords = kSpanRows * kRecordsPerRow;
 
 // The span buffer (kSpanRecords records), allocated on first use and kept.
 sSpan* SpanBuffer();
-
-// StartRule, inline for the set-up's per-row calls. Round (q + 1 - 0.4999)
-// to the nearest integer, ties to even, then one up for negative results,
-// which together give floor(q + 0.0001) + 1 for q >= 0. The rounding adds
-// 2^52 + 2^51: from there on a double's last place is worth 1, so the sum
-// is rounded to a whole number in the current (nearest-even) mode, exactly
-// as std::nearbyint rounds, and the low 32 bits of the mantissa hold it in
-// two's complement while |q| < 2^31. Values past any target are held to
-// +-1e9 first, which keeps the trick inside that range; the common case
-// takes one test for that (NaN fails it too).
-inline int32_t FirstCovered(float q) {
-    double a = static_cast<double>(q);
-    if (!(std::fabs(a) <= 1.0e9)) {
-        if (!(a == a)) return INT32_MIN / 2;
-        a = a > 0.0 ? 1.0e9 : -1.0e9;
-    }
-    const double rounded = (a + 1.0 - 0.4999) + 6755399441055744.0;
-    int32_t n = static_cast<int32_t>(static_cast<uint32_t>(std::bit_cast<uint64_t>(rounded)));
-    if (n < 0) n += 1;
-    if (a <= -1.0) n -= 1;
-    return n;
-}
 
 template <int N>
 struct sVertex {
@@ -184,7 +160,7 @@ int32_t SetUpTriangleWith(std::array<sVertex<N>, 3>& v, std::array<float, N>& gr
 template <int N, typename Record>
 int32_t SetUpTriangle(std::array<sVertex<N>, 3>& v, std::array<float, N>& gradient, int32_t capacity,
                       int32_t& firstRow, Record&& record) {
-    return SetUpTriangleWith<N, FirstCovered>(v, gradient, capacity, firstRow, record);
+    return SetUpTriangleWith<N, StartRule>(v, gradient, capacity, firstRow, record);
 }
 
 // A span column as a 16.16 whole number. Columns far outside any target
