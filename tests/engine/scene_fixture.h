@@ -2,6 +2,7 @@
 // directory (a fresh temporary one) and a scene registered with it.
 #pragma once
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,27 +32,39 @@ protected:
     }
     sHierarchyEntry* EntryOf(cSceneObject* node) { return scene.hierarchy.Find(node); }
 
-    // A mesh of `faces` triangles over 3 x faces vertices, linked, with its
-    // faces numbered from `firstGlobal` and the given material.
-    c3dObject* AddMesh(const char* name, uint16_t faces, uint32_t firstGlobal, sMaterial* material) {
+    // One face per triangle over three vertices of its own, corners in the
+    // given order, all of `material`; linked, with normals.
+    c3dObject* AddTriangles(const char* name, const std::vector<std::array<cVector, 3>>& triangles,
+                            sMaterial* material) {
         c3dObject* mesh = Add<c3dObject>(name);
-        mesh->SetVertexCount(static_cast<uint16_t>(3 * faces));
-        mesh->SetFaceCount(faces);
-        for (uint16_t f = 0; f < faces; ++f) {
-            sPoly& face = mesh->faces[f];
-            face.cornerCount = 3;
-            for (int c = 0; c < 3; ++c) {
-                face.corners[c].vertexIndex = static_cast<uint32_t>(3 * f + c);
+        mesh->SetVertexCount(static_cast<uint16_t>(3 * triangles.size()));
+        mesh->SetFaceCount(static_cast<uint16_t>(triangles.size()));
+        for (size_t f = 0; f < triangles.size(); ++f) {
+            mesh->faces[f].cornerCount = 3;
+            for (size_t c = 0; c < 3; ++c) {
+                mesh->faces[f].corners[c].vertexIndex = static_cast<uint32_t>(3 * f + c);
                 sVertex& v = mesh->vertices[3 * f + c];
-                v.x = static_cast<float>(c == 1);
-                v.y = static_cast<float>(c == 2);
-                v.z = static_cast<float>(f);
+                v.x = triangles[f][c].x;
+                v.y = triangles[f][c].y;
+                v.z = triangles[f][c].z;
             }
-            face.globalNumber = firstGlobal + f;
         }
         mesh->SetMaterial(material);
         mesh->LinkFaces();
         mesh->ComputeNormals();
+        return mesh;
+    }
+
+    // A mesh of `faces` unit right triangles, face f at z = f, with its
+    // faces numbered from `firstGlobal`.
+    c3dObject* AddMesh(const char* name, uint16_t faces, uint32_t firstGlobal, sMaterial* material) {
+        std::vector<std::array<cVector, 3>> triangles(faces);
+        for (uint16_t f = 0; f < faces; ++f) {
+            float z = static_cast<float>(f);
+            triangles[f] = {cVector(0, 0, z), cVector(1, 0, z), cVector(0, 1, z)};
+        }
+        c3dObject* mesh = AddTriangles(name, triangles, material);
+        for (uint16_t f = 0; f < faces; ++f) mesh->faces[f].globalNumber = firstGlobal + f;
         return mesh;
     }
 

@@ -36,27 +36,6 @@ protected:
         return m;
     }
 
-    // One face per triangle, corners in the given order, all of `material`.
-    c3dObject* Mesh(const char* name, const std::vector<Triangle>& triangles, sMaterial* material) {
-        c3dObject* mesh = Add<c3dObject>(name);
-        mesh->SetVertexCount(static_cast<uint16_t>(3 * triangles.size()));
-        mesh->SetFaceCount(static_cast<uint16_t>(triangles.size()));
-        for (size_t f = 0; f < triangles.size(); ++f) {
-            mesh->faces[f].cornerCount = 3;
-            for (size_t c = 0; c < 3; ++c) {
-                mesh->faces[f].corners[c].vertexIndex = static_cast<uint32_t>(3 * f + c);
-                sVertex& v = mesh->vertices[3 * f + c];
-                v.x = triangles[f][c].x;
-                v.y = triangles[f][c].y;
-                v.z = triangles[f][c].z;
-            }
-        }
-        mesh->SetMaterial(material);
-        mesh->LinkFaces();
-        mesh->ComputeNormals();
-        return mesh;
-    }
-
     // Corners a, a - y, a + x: on screen down then right, which faces the
     // camera (its camera normal points back along -z).
     static Triangle Facing(float x, float y, float z, float size) {
@@ -99,7 +78,7 @@ TEST_F(Pipeline, BackFaceRules) {
     for (const sCase& c : cases) {
         SCOPED_TRACE(c.what);
         sMaterial* m = Flat(c.what, 1, 1, 1, c.flags);
-        c3dObject* mesh = Mesh(c.what, {c.triangle}, m);
+        c3dObject* mesh = AddTriangles(c.what, {c.triangle}, m);
         Render();
         EXPECT_EQ(scene.renderList.size(), c.kept ? 1u : 0u);
         scene.hierarchy.Remove(mesh);
@@ -110,8 +89,8 @@ TEST_F(Pipeline, BackFaceRules) {
 TEST_F(Pipeline, UnclippedFacesKeyDepthAndLitColour) {
     // Facing the camera squarely: camera normal (0, 0, -1), full intensity.
     sMaterial* orange = Flat("orange", 1.0f, 0.5f, 0.0f);
-    Mesh("square", {Facing(-1, 1, 5, 2)}, orange);
-    Mesh("slanted", {{cVector(0.5f, -0.5f, 4.0f), cVector(0.5f, -1, 5.5f), cVector(1, -0.5f, 5.0f)}}, orange);
+    AddTriangles("square", {Facing(-1, 1, 5, 2)}, orange);
+    AddTriangles("slanted", {{cVector(0.5f, -0.5f, 4.0f), cVector(0.5f, -1, 5.5f), cVector(1, -0.5f, 5.0f)}}, orange);
     Render();
     ASSERT_EQ(scene.renderList.size(), 2u);
     EXPECT_EQ(scene.renderList[0].key, 4u);  // trunc(14.5 / 3)
@@ -128,7 +107,7 @@ TEST_F(Pipeline, TriangleCrossingTopAndNearBecomesAFanOfThree) {
     // and leaves five corners. (Wound to face the camera, so it is lit.)
     const cVector a(-1, 0, 5), b(0, 3, 8), c(0, 0, 0.5f);
     sMaterial* m = Flat("white", 1, 1, 1);
-    c3dObject* mesh = Mesh("cut", {{a, c, b}}, m);
+    c3dObject* mesh = AddTriangles("cut", {{a, c, b}}, m);
     Render();
     ASSERT_EQ(scene.renderList.size(), 1u);
     const sPoly& face = mesh->faces[0];
@@ -156,7 +135,7 @@ TEST_F(Pipeline, TriangleCrossingTopAndNearBecomesAFanOfThree) {
 
 TEST_F(Pipeline, FaceBehindTheCameraIsKeptWithNoCorners) {
     sMaterial* m = Flat("white", 1, 1, 1, kMaterialTwoSided);
-    c3dObject* mesh = Mesh("behind", {Facing(-1, 1, -5, 2)}, m);
+    c3dObject* mesh = AddTriangles("behind", {Facing(-1, 1, -5, 2)}, m);
     Render();
     ASSERT_EQ(scene.renderList.size(), 1u);
     EXPECT_EQ(scene.renderList[0].key, 0u);
@@ -170,8 +149,8 @@ TEST_F(Pipeline, EqualKeysDrawInReverseGatheringOrder) {
     // backwards, so the first-gathered face ends on top.
     sMaterial* red = Flat("red", 1, 0, 0);
     sMaterial* green = Flat("green", 0, 1, 0);
-    c3dObject* redMesh = Mesh("red", {Facing(-1, 1, 5, 2), Facing(-1, 1, 5, 2)}, red);
-    Mesh("green", {Facing(-1, 1, 5, 2)}, green);
+    c3dObject* redMesh = AddTriangles("red", {Facing(-1, 1, 5, 2), Facing(-1, 1, 5, 2)}, red);
+    AddTriangles("green", {Facing(-1, 1, 5, 2)}, green);
     Render();
     ASSERT_EQ(scene.renderList.size(), 3u);
     EXPECT_EQ(scene.renderList[0].face, &redMesh->faces[0]);
@@ -179,7 +158,7 @@ TEST_F(Pipeline, EqualKeysDrawInReverseGatheringOrder) {
     EXPECT_EQ(frame.At(200, 150), 0xFF0000u);
 
     // A nearer green face wins whatever the order.
-    Mesh("nearer", {Facing(-1, 1, 4, 2)}, green);
+    AddTriangles("nearer", {Facing(-1, 1, 4, 2)}, green);
     Render();
     EXPECT_EQ(frame.At(200, 150), 0x00FF00u);
 }
@@ -191,7 +170,7 @@ TEST_F(Pipeline, BandViewportDrawsIntoItsRows) {
     // does not make: its corners land just inside.
     camera->SetViewport(512, 200);
     sMaterial* m = Flat("white", 1, 1, 1);
-    Mesh("wall", {Facing(-50, 50, 5, 200)}, m);
+    AddTriangles("wall", {Facing(-50, 50, 5, 200)}, m);
     engine.renderTarget = frame.Target() + 92 * 512;
     camera->Render();
     EXPECT_EQ(g_targetHeight, 200);
@@ -211,7 +190,7 @@ TEST_F(Pipeline, ClippedFacesNeedACornerInTheFixedScreenBox) {
     engine.renderTarget = large.Target();
     camera->SetViewport(640, 480);
     sMaterial* m = Flat("white", 1, 1, 1);
-    c3dObject* clipped = Mesh("edge", {Facing(2.5f, -0.5f, 5, 1.0f)}, m);
+    c3dObject* clipped = AddTriangles("edge", {Facing(2.5f, -0.5f, 5, 1.0f)}, m);
     camera->Render();
     ASSERT_EQ(clipped->faces[0].clipped, 1);
     auto lit = [&] { return std::count(large.Target(), large.Target() + 640 * 480, 0xFFFFFFu); };
@@ -219,7 +198,7 @@ TEST_F(Pipeline, ClippedFacesNeedACornerInTheFixedScreenBox) {
     scene.hierarchy.Remove(clipped);
     delete clipped;
 
-    Mesh("whole", {Facing(1.0f, -0.5f, 5, 0.5f)}, m);
+    AddTriangles("whole", {Facing(1.0f, -0.5f, 5, 0.5f)}, m);
     camera->Render();
     EXPECT_GT(lit(), 0);
     EXPECT_TRUE(large.GuardsIntact());
